@@ -1,0 +1,20 @@
+#!/bin/sh
+# Makes a private Wine prefix once: wine-prefix.sh PREFIX null|x11
+#   null  the null display driver: dialogs and message boxes work headless
+#   x11   the ordinary driver, for runs on a real or virtual X display
+# Safe to call from many processes at once; only the first one builds it.
+set -e
+prefix=$1
+driver=${2:-null}
+[ -f "$prefix/.kelvane-ready" ] && exit 0
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.kelvane-ready" ] && exit 0
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+if [ "$driver" = null ]; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+fi
+/usr/lib/wine/wineserver -w
+touch "$prefix/.kelvane-ready"

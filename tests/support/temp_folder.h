@@ -1,0 +1,39 @@
+// Temporary folders and current-directory changes that undo themselves.
+#pragma once
+
+#include <string>
+
+// A new, empty folder below the Wine prefix's temporary directory, removed
+// with everything in it when the object goes.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string &hint = "kt");
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const std::string &path);
+    ~ScopedCurrentDirectory();
+
+private:
+    std::string previous_;
+};
+
+// Small file helpers for tests: all paths are Windows paths.
+bool fileExists(const std::string &path);
+bool folderExists(const std::string &path);
+std::string readFileBytes(const std::string &path);
+void writeFileBytes(const std::string &path, const std::string &bytes);
+void makeFolder(const std::string &path);
+void removeTree(const std::string &path);
+// The folder holding the running test program (and every program of the build).
+std::string programFolder();
