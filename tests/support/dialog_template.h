@@ -1,0 +1,35 @@
+// Parses a dialog template resource (DIALOG or DIALOGEX) field by field, so
+// tests can compare a program's dialogs with what they must be.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct DialogItemTemplate {
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    DWORD id = 0;
+    std::string className;  // predefined classes by name in upper case: BUTTON, EDIT, STATIC, LISTBOX, ...
+    std::string text;       // empty when the text is an ordinal
+    int textOrdinal = -1;   // an icon's resource id, say; -1 when the text is a string
+    WORD creationDataSize = 0;
+};
+
+struct DialogTemplate {
+    bool extended = false;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::string menu;         // empty: no menu
+    std::string windowClass;  // empty: the standard dialog class
+    std::string caption;
+    WORD fontPointSize = 0;
+    std::string fontName;
+    std::vector<DialogItemTemplate> items;
+};
+
+// Parses the bytes of an RT_DIALOG resource; throws on a damaged template.
+DialogTemplate parseDialogTemplate(const std::string &bytes);
