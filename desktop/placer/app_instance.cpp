@@ -1,0 +1,3 @@
+#include "app_instance.h"
+
+HINSTANCE appInstance = NULL;

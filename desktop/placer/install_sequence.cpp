@@ -1,0 +1,136 @@
+#include "install_sequence.h"
+
+#include "app_instance.h"
+#include "hotsync_queue.h"
+#include "lcreg.h"
+#include "license_dialog.h"
+#include "resource.h"
+#include "resource_extract.h"
+
+namespace {
+
+const char CAPTION[] = "Kelvane Setup";
+const char CAPTION_TERMINATING[] = "Kelvane - Setup";
+const char NOT_INSTALLED_MESSAGE[] = "The Kelvane Amber version has not been installed.";
+const char LOOKUP_FAILED_MESSAGE[] = "Error during lookup of PalmPilot users.\nKelvane setup terminating.";
+const char NO_USERS_MESSAGE[] = "There are no PalmPilot users on this system.\nKelvane Setup terminating.";
+const char FAILED_FORMAT[] = "Intallation of Kelvane for user: %s - FAILED";
+const char QUEUED_FORMAT[] =
+    "During next HotSync for user %s the Amber\nversion of Kelvane will be installed on the PalmPilot.";
+
+const char WORKER_FILE[] = "worker.exe";
+const char PAYLOAD_FILE_NAME[] = "\\kelv.prc";
+const char CURRENT_FOLDER[] = ".";
+
+enum {
+    PAYLOAD_PATH_SIZE = MAX_PATH,
+    // The longest format with the longest name (a recorded name of 259).
+    MESSAGE_SIZE = 512,
+};
+
+void showMessage(const char *text, const char *caption)
+{
+    MessageBoxA(NULL, text, caption, MB_OK);
+}
+
+void showNamedMessage(const char *format, const char *name)
+{
+    char text[MESSAGE_SIZE];
+    wsprintfA(text, format, name);
+    showMessage(text, CAPTION);
+}
+
+int agreementGiven(HWND mainWindow)
+{
+    INT_PTR answer = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_LICENSE), mainWindow, licenseDialogProc, 0);
+    return answer == IDYES;
+}
+
+int folderLeavesRoomForPayload(DWORD length)
+{
+    return length > 0 && length + sizeof PAYLOAD_FILE_NAME <= PAYLOAD_PATH_SIZE;
+}
+
+// The temporary folder, else the current folder, followed by "\kelv.prc".
+// A folder too long for the path is passed over, never cut.
+void buildPayloadPath(char *path)
+{
+    DWORD length = GetTempPathA(PAYLOAD_PATH_SIZE, path);
+    if (!folderLeavesRoomForPayload(length)) {
+        length = GetCurrentDirectoryA(PAYLOAD_PATH_SIZE, path);
+        if (!folderLeavesRoomForPayload(length))
+            lstrcpyA(path, CURRENT_FOLDER);
+    }
+    lstrcatA(path, PAYLOAD_FILE_NAME);
+}
+
+// The first filled record whose name is exactly `name`; NULL when none is.
+const UserRecord *findUserByName(const UserTable &users, const char *name)
+{
+    for (int i = 0; i < users.count && i < MAX_PALM_USERS; ++i) {
+        if (lstrcmpA(users.records[i].name, name) == 0)
+            return &users.records[i];
+    }
+    return NULL;
+}
+
+// The user to queue for: the only one, or the one the worker recorded. With
+// no recorded name nobody is guessed, since the payload would land on
+// somebody else's handheld. NULL, after M4, when there is none.
+const UserRecord *chooseUser(const UserTable &users)
+{
+    if (users.count == 1)
+        return &users.records[0];
+    char recordedName[INSTALLED_USER_SIZE];
+    if (!readInstalledUser(recordedName)) {
+        showNamedMessage(FAILED_FORMAT, "");
+        return NULL;
+    }
+    const UserRecord *chosen = findUserByName(users, recordedName);
+    if (!chosen)
+        showNamedMessage(FAILED_FORMAT, recordedName);
+    return chosen;
+}
+
+void queuePayload(const char *payloadPath, const UserRecord *user)
+{
+    if (queueForHotSync(payloadPath, user))
+        showNamedMessage(QUEUED_FORMAT, user->name);
+    else
+        showNamedMessage(FAILED_FORMAT, user->name);
+}
+
+} // namespace
+
+void runInstallSequence(HWND mainWindow)
+{
+    if (!agreementGiven(mainWindow)) {
+        showMessage(NOT_INSTALLED_MESSAGE, CAPTION);
+        return;
+    }
+
+    UserTable users;
+    if (!readUserDatabase(users.records, MAX_PALM_USERS, &users.count)) {
+        showMessage(LOOKUP_FAILED_MESSAGE, CAPTION_TERMINATING);
+        DeleteFileA(WORKER_FILE);
+        return;
+    }
+    if (users.count == 0) {
+        showMessage(NO_USERS_MESSAGE, CAPTION_TERMINATING);
+        DeleteFileA(WORKER_FILE);
+        return;
+    }
+
+    char payloadPath[PAYLOAD_PATH_SIZE];
+    buildPayloadPath(payloadPath);
+    extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, payloadPath);
+
+    // No user to queue for: the payload and "worker.exe" stay where they are.
+    const UserRecord *user = chooseUser(users);
+    if (!user)
+        return;
+
+    queuePayload(payloadPath, user);
+    DeleteFileA(payloadPath);
+    DeleteFileA(WORKER_FILE);
+}

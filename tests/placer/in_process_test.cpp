@@ -1,0 +1,171 @@
+// The install sequence and the licence text inside the test program, which
+// links the installer's code and carries its resources. Hooks make calls
+// fail that never fail by themselves: the temporary folder, the unique file
+// name, the dialog's answer.
+#include "app_instance.h"
+#include "fake_palm_desktop.h"
+#include "import_hook.h"
+#include "install_sequence.h"
+#include "license_dialog.h"
+#include "message_box_capture.h"
+#include "placer_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+INT_PTR dialogAnswer = IDYES;
+LPCSTR dialogTemplateAsked = NULL;
+HWND dialogOwnerGiven = NULL;
+
+INT_PTR WINAPI answeringDialogBox(HINSTANCE, LPCSTR name, HWND owner, DLGPROC, LPARAM)
+{
+    dialogTemplateAsked = name;
+    dialogOwnerGiven = owner;
+    return dialogAnswer;
+}
+
+DWORD WINAPI failingGetTempPath(DWORD, LPSTR)
+{
+    return 0;
+}
+
+UINT WINAPI failingGetTempFileName(LPCSTR, LPCSTR, UINT, LPSTR)
+{
+    return 0;
+}
+
+std::vector<std::string> deletedFiles;
+ImportHook *deleteHook = nullptr;
+
+BOOL WINAPI recordingDeleteFile(LPCSTR name)
+{
+    deletedFiles.push_back(name);
+    return reinterpret_cast<BOOL(WINAPI *)(LPCSTR)>(deleteHook->original())(name);
+}
+
+// Records every file deletion of the code under test while it lives.
+class DeleteRecorder {
+public:
+    DeleteRecorder() : hook_("kernel32.dll", "DeleteFileA", reinterpret_cast<void *>(&recordingDeleteFile))
+    {
+        deletedFiles.clear();
+        deleteHook = &hook_;
+    }
+    ~DeleteRecorder() { deleteHook = nullptr; }
+
+private:
+    ImportHook hook_;
+};
+
+std::string windowText(HWND window)
+{
+    char text[16384];
+    int length = GetWindowTextA(window, text, sizeof text);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+bool startsWithFolder(const std::string &path, const std::string &folder)
+{
+    return path.size() > folder.size() && lstrcmpiA(path.substr(0, folder.size()).c_str(), folder.c_str()) == 0 &&
+           path[folder.size()] == '\\';
+}
+
+} // namespace
+
+class InProcessTest : public ::testing::Test {
+protected:
+    InProcessTest()
+    {
+        appInstance = GetModuleHandleA(NULL);
+        writeFileBytes(current_ / "worker.exe", "MZ stand-in");
+        writeFileBytes(current_ / "license.txt", PERSONS_LICENSE_TEXT);
+    }
+
+    FakePalmDesktop palm_;
+    TempFolder current_{"ic"};
+    TempFolder temp_{"it"};
+    ScopedCurrentDirectory inCurrent_{current_.path()};
+    ScopedEnvironment tmp_{"TMP", temp_.path()};
+    ScopedEnvironment tempVariable_{"TEMP", temp_.path()};
+};
+
+TEST_F(InProcessTest, AnyAnswerButYesEndsWithM1AndDeletesNothing)
+{
+    // No Pilot Desktop at all: a sequence that went on would show the
+    // database reader's message as well.
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answeringDialogBox));
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    for (INT_PTR answer : {INT_PTR(IDNO), INT_PTR(-1), INT_PTR(IDCANCEL), INT_PTR(0)}) {
+        SCOPED_TRACE(answer);
+        dialogAnswer = answer;
+        MessageBoxCapture boxes;
+        DeleteRecorder deletions;
+        runInstallSequence(owner);
+
+        EXPECT_EQ(dialogTemplateAsked, MAKEINTRESOURCEA(113));
+        EXPECT_EQ(dialogOwnerGiven, owner);
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, NOT_INSTALLED_MESSAGE);
+        EXPECT_EQ(boxes.boxes()[0].caption, "Kelvane Setup");
+        EXPECT_EQ(boxes.boxes()[0].style, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(deletedFiles, std::vector<std::string>{});
+        EXPECT_TRUE(fileExists(current_ / "worker.exe"));
+        EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+    }
+}
+
+TEST_F(InProcessTest, WithoutATemporaryFolderThePayloadPassesThroughTheCurrentFolder)
+{
+    palm_.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann", "AnnDir", 9));
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answeringDialogBox));
+    ImportHook noTemp("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath));
+    dialogAnswer = IDYES;
+    MessageBoxCapture boxes;
+    DeleteRecorder deletions;
+    runInstallSequence(NULL);
+
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, queuedMessage("Ann"));
+    EXPECT_EQ(readFileBytes(palm_.installFolder("AnnDir") + "\\kelv.prc"), contentBytes("kelvane.prc"));
+    ASSERT_EQ(deletedFiles.size(), 2u);
+    EXPECT_STRCASEEQ(deletedFiles[0].c_str(), (current_ / "kelv.prc").c_str());
+    EXPECT_EQ(deletedFiles[1], "worker.exe");
+    EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
+}
+
+// The agreement text reaches the control through a new file of a unique
+// name, never through the person's own "license.txt", and the file goes.
+TEST_F(InProcessTest, TheAgreementTextPassesThroughAFileOfItsOwn)
+{
+    enum Failure { NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME };
+    for (Failure failure : {NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME}) {
+        SCOPED_TRACE(failure);
+        std::unique_ptr<ImportHook> hook;
+        if (failure == NO_TEMP_FOLDER)
+            hook.reset(new ImportHook("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath)));
+        if (failure == NO_UNIQUE_NAME)
+            hook.reset(new ImportHook("kernel32.dll", "GetTempFileNameA",
+                                      reinterpret_cast<void *>(&failingGetTempFileName)));
+        HWND control = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(control);
+        DeleteRecorder deletions;
+        loadLicenseText(control);
+        std::string shown = windowText(control);
+        DestroyWindow(control);
+
+        if (failure == NO_UNIQUE_NAME) {
+            EXPECT_EQ(shown, "");
+            EXPECT_EQ(deletedFiles, std::vector<std::string>{});
+        } else {
+            EXPECT_EQ(shown, contentBytes("license.txt"));
+            ASSERT_EQ(deletedFiles.size(), 1u);
+            std::string folder = failure == NONE ? temp_.path() : std::string(".");
+            EXPECT_TRUE(startsWithFolder(deletedFiles[0], folder)) << deletedFiles[0];
+            EXPECT_FALSE(fileExists(deletedFiles[0]));
+        }
+        EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+        EXPECT_EQ(filesIn(current_.path()), (std::vector<std::string>{"license.txt", "worker.exe"}));
+        EXPECT_EQ(readFileBytes(current_ / "license.txt"), PERSONS_LICENSE_TEXT);
+    }
+}

@@ -1,0 +1,126 @@
+// The licence agreement dialog of the running placer.exe.
+#include "placer_fixture.h"
+
+namespace {
+
+const DWORD STAYS_OPEN_MS = 400;
+
+// Wine's loader takes WINEDLLOVERRIDES from the Unix environment, which a
+// Windows process cannot hand to its children; the per-program overrides
+// of the prefix's registry do the same for placer.exe alone.
+const char PLACER_APP_DEFAULTS[] = "Software\\Wine\\AppDefaults\\placer.exe";
+const char PLACER_DLL_OVERRIDES[] = "Software\\Wine\\AppDefaults\\placer.exe\\DllOverrides";
+
+class LibraryDisabled {
+public:
+    explicit LibraryDisabled(const char *library)
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, PLACER_DLL_OVERRIDES, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(key, library, 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+            RegCloseKey(key);
+        }
+    }
+    ~LibraryDisabled()
+    {
+        RegDeleteKeyA(HKEY_CURRENT_USER, PLACER_DLL_OVERRIDES);
+        RegDeleteKeyA(HKEY_CURRENT_USER, PLACER_APP_DEFAULTS);
+    }
+};
+
+HWND focusOf(HWND dialog)
+{
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, NULL), &info);
+    return info.hwndFocus;
+}
+
+} // namespace
+
+using LicenseDialogTest = PlacerTest;
+
+TEST_F(LicenseDialogTest, ShowsTheAgreementAndNoEndsWithoutInstalling)
+{
+    palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
+    startPlacer();
+    HWND dialog = licenseDialog();
+    ASSERT_TRUE(dialog);
+
+    WindowView view = viewWindow(dialog);
+    EXPECT_EQ(view.controlText(1102), "Kelvane for PalmPilot - Amber Version 3.5");
+    EXPECT_NE(view.controlText(1104).find("Kelvane Software"), std::string::npos) << view.controlText(1104);
+    ASSERT_TRUE(view.control(1106));
+    EXPECT_STRCASEEQ(view.control(1106)->className.c_str(), "RICHEDIT");
+    EXPECT_EQ(view.controlText(1106), contentBytes("license.txt"));
+    bool questionShown = false;
+    for (const ControlView &control : view.controls)
+        questionShown |= control.text == "Do you agree with the terms of this license?";
+    EXPECT_TRUE(questionShown);
+    EXPECT_EQ(GetDlgCtrlID(focusOf(dialog)), IDYES);
+
+    // Owned by the hidden main window; the text's file is already gone.
+    EXPECT_TRUE(mainWindowHidden());
+    char ownerClass[64] = "";
+    GetClassNameA(GetWindow(dialog, GW_OWNER), ownerClass, sizeof ownerClass);
+    EXPECT_STREQ(ownerClass, "kelvsetup");
+    expectTempFolderEmpty();
+    expectPersonsLicenseUntouched();
+
+    pressButton(dialog, IDNO);
+    std::vector<SeenBox> boxes = remainingBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].box.text, NOT_INSTALLED_MESSAGE);
+    EXPECT_EQ(boxes[0].box.caption, "Kelvane Setup");
+    EXPECT_TRUE(isPlainBox(boxes[0].box));
+    EXPECT_TRUE(boxes[0].mainWindowHidden);
+    expectExitCodeZero();
+
+    EXPECT_TRUE(workerPresent());
+    expectPersonsLicenseUntouched();
+    expectTempFolderEmpty();
+    EXPECT_FALSE(folderExists(palm_.installFolder("AnnDir")));
+}
+
+TEST_F(LicenseDialogTest, EscapeAndTheCloseBoxLeaveItOpenUntilYes)
+{
+    palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
+    startPlacer();
+    HWND dialog = licenseDialog();
+    ASSERT_TRUE(dialog);
+
+    pressEscape(dialog);
+    EXPECT_EQ(child_->nextDialog(STAYS_OPEN_MS), (HWND)NULL) << "Escape led on";
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Escape closed the dialog";
+    pressCloseBox(dialog);
+    EXPECT_EQ(child_->nextDialog(STAYS_OPEN_MS), (HWND)NULL) << "the close box led on";
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the close box closed the dialog";
+    EXPECT_TRUE(mainWindowHidden());
+
+    pressButton(dialog, IDYES);
+    std::vector<SeenBox> boxes = remainingBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].box.text, queuedMessage("Ann"));
+    expectExitCodeZero();
+    expectPersonsLicenseUntouched();
+}
+
+TEST_F(LicenseDialogTest, WithoutTheRichEditLibraryNothingIsInstalledOrDeleted)
+{
+    palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
+    LibraryDisabled noRichEdit("riched32");
+    startPlacer();
+    std::vector<SeenBox> boxes = remainingBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].box.text, NOT_INSTALLED_MESSAGE);
+    EXPECT_EQ(boxes[0].box.caption, "Kelvane Setup");
+    EXPECT_TRUE(boxes[0].mainWindowHidden);
+    expectExitCodeZero();
+
+    EXPECT_TRUE(workerPresent());
+    expectPersonsLicenseUntouched();
+    expectTempFolderEmpty();
+    EXPECT_FALSE(folderExists(palm_.installFolder("AnnDir")));
+}
