@@ -1,0 +1,58 @@
+// The setup launcher: writes the installer and the worker into the current
+// directory and starts the worker with the launcher's own command tail.
+#include "command_tail.h"
+#include "program_start.h"
+#include "resource.h"
+#include "resource_extract.h"
+
+#include <windows.h>
+
+namespace {
+
+const char PLACER_FILE[] = "placer.exe";
+const char WORKER_FILE[] = "worker.exe";
+const char SETUP_CAPTION[] = "Kelvane - Setup";
+
+enum {
+    // The longest command line that CreateProcessA takes, with its NUL: a
+    // tail of any length that Windows can hand us is passed on whole.
+    WORKER_COMMAND_LINE_SIZE = 32768,
+    MESSAGE_SIZE = 128,
+};
+
+char workerCommandLine[WORKER_COMMAND_LINE_SIZE];
+
+// "worker.exe", then one blank and the tail exactly as received when there
+// is a tail. Returns 0 when it would not fit.
+int buildWorkerCommandLine(const char *tail)
+{
+    if (lstrlenA(WORKER_FILE) + 1 + lstrlenA(tail) >= WORKER_COMMAND_LINE_SIZE)
+        return 0;
+    lstrcpyA(workerCommandLine, WORKER_FILE);
+    if (*tail) {
+        lstrcatA(workerCommandLine, " ");
+        lstrcatA(workerCommandLine, tail);
+    }
+    return 1;
+}
+
+void reportFailedStart(DWORD error)
+{
+    char message[MESSAGE_SIZE];
+    wsprintfA(message, "Could not start %s - error: %d", WORKER_FILE, static_cast<int>(error));
+    MessageBoxA(NULL, message, SETUP_CAPTION, MB_OK);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    extractResourceToFile(instance, "PLACER", IDR_PLACER, PLACER_FILE);
+    extractResourceToFile(instance, "WORKER", IDR_WORKER, WORKER_FILE);
+
+    if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
+        reportFailedStart(ERROR_FILENAME_EXCED_RANGE);
+    else if (!startProgramFromCurrentDirectory(WORKER_FILE, workerCommandLine))
+        reportFailedStart(GetLastError());
+    return 0;
+}
