@@ -1,0 +1,189 @@
+// The whole chain, end to end: the real launcher writes and starts the real
+// worker, which starts the real installer, in a temporary folder with a
+// fake Pilot Desktop; the test answers every dialog.
+#include "chain_driver.h"
+#include "fake_palm_desktop.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char LICENSE_CAPTION[] = "Kelvane Setup - Amber Version";
+const char USER_DIALOG_CAPTION[] = "Kelvane Setup";
+const int USER_LIST_ID = 1000;
+const std::vector<std::string> CHAIN_PROGRAMS = {"setup.exe", "worker.exe", "placer.exe"};
+
+std::string queuedMessage(const std::string &user)
+{
+    return "During next HotSync for user " + user +
+           " the Amber\nversion of Kelvane will be installed on the PalmPilot.";
+}
+
+DWORD installFlag(short slot)
+{
+    DWORD type = 0;
+    std::string data;
+    std::string key = std::string(pilotRootKey(PilotRoot::PalmComputing)) + "\\HotSync Manager";
+    if (!FakePalmDesktop::readValue(key, "Install" + std::to_string(slot), &type, &data) || data.size() != 4)
+        return 0;
+    return *reinterpret_cast<const DWORD *>(data.data());
+}
+
+std::string installedUser()
+{
+    DWORD type = 0;
+    std::string data;
+    if (!FakePalmDesktop::readValue(PRODUCT_KEY_PATH, "Installed User", &type, &data))
+        return "(none)";
+    return data.substr(0, data.find('\0'));
+}
+
+} // namespace
+
+class ChainTest : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(waitUntilGone(CHAIN_PROGRAMS)) << "a program of the chain hung"; }
+
+    void start(const std::string &tail = "")
+    {
+        std::string commandLine = "setup.exe" + (tail.empty() ? "" : " " + tail);
+        ChildProcess setup(programFolder() + "\\setup.exe", commandLine, work.path());
+        DWORD exitCode = 1;
+        ASSERT_TRUE(setup.waitForExit(&exitCode));
+        EXPECT_EQ(0u, exitCode);
+    }
+
+    // The next dialog must have this caption; returns its view.
+    WindowView expectDialog(const char *caption)
+    {
+        HWND window = chain.nextDialog();
+        if (!window)
+            return WindowView();
+        WindowView view = viewWindow(window);
+        EXPECT_EQ(caption, view.caption);
+        return view;
+    }
+
+    void chooseUser(int index)
+    {
+        WindowView dialog = expectDialog(USER_DIALOG_CAPTION);
+        ASSERT_TRUE(dialog.control(USER_LIST_ID)) << "not the user dialog";
+        SendMessageA(dialog.control(USER_LIST_ID)->window, LB_SETCURSEL, index, 0);
+        pressButton(dialog.window, IDOK);
+    }
+
+    void answerLicense(int button)
+    {
+        WindowView dialog = expectDialog(LICENSE_CAPTION);
+        ASSERT_TRUE(dialog.window);
+        pressButton(dialog.window, button);
+    }
+
+    void expectMessage(const std::string &text, const std::string &caption)
+    {
+        CapturedBox box;
+        ASSERT_TRUE(chain.nextMessageBox(&box)) << box.caption;
+        EXPECT_EQ(text, box.text);
+        EXPECT_EQ(caption, box.caption);
+    }
+
+    void expectQueuedFor(const std::string &directory)
+    {
+        std::string queued = desktop.installFolder(directory) + "\\kelv.prc";
+        ASSERT_TRUE(fileExists(queued));
+        EXPECT_TRUE(readFileBytes(queued) == readFileBytes(PAYLOAD_FILE));
+    }
+
+    FakePalmDesktop desktop;
+    TempFolder work{"chain"};
+    ChainDriver chain;
+};
+
+TEST_F(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+    start();
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    expectQueuedFor("SmithA");
+    EXPECT_EQ(1u, installFlag(3));
+    EXPECT_EQ("Ann Smith", installedUser());
+    EXPECT_TRUE(fileExists(work / "placer.exe"));
+    EXPECT_FALSE(fileExists(work / "worker.exe"));
+}
+
+TEST_F(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
+    start();
+    chooseUser(1);
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Bob Jones"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    expectQueuedFor("JonesB");
+    EXPECT_EQ(1u, installFlag(2));
+    EXPECT_EQ(0u, installFlag(1));
+    EXPECT_FALSE(fileExists(desktop.installFolder("SmithA") + "\\kelv.prc"));
+}
+
+TEST_F(ChainTest, OptionVShowsTheDialogForASingleUser)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+    start("-v");
+    WindowView dialog = expectDialog(USER_DIALOG_CAPTION);
+    ASSERT_TRUE(dialog.control(USER_LIST_ID));
+    EXPECT_EQ(0, SendMessageA(dialog.control(USER_LIST_ID)->window, LB_GETCURSEL, 0, 0));
+    pressButton(dialog.window, IDOK);
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+    expectQueuedFor("SmithA");
+}
+
+TEST_F(ChainTest, CancelInTheUserDialogEndsTheChain)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
+    start();
+    WindowView dialog = expectDialog(USER_DIALOG_CAPTION);
+    ASSERT_TRUE(dialog.window);
+    pressButton(dialog.window, IDCANCEL);
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+    EXPECT_TRUE(chain.noDialogFor(200));
+
+    EXPECT_FALSE(fileExists(work / "placer.exe"));
+    EXPECT_FALSE(FakePalmDesktop::keyExists(PRODUCT_KEY_PATH));
+    EXPECT_FALSE(folderExists(desktop.installFolder("JonesB")));
+}
+
+TEST_F(ChainTest, NoToTheLicenceQueuesNothing)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+    start();
+    answerLicense(IDNO);
+    expectMessage("The Kelvane Amber version has not been installed.", "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    EXPECT_FALSE(folderExists(desktop.installFolder("SmithA")));
+    EXPECT_EQ(0u, installFlag(3));
+    EXPECT_TRUE(fileExists(work / "worker.exe"));
+    EXPECT_TRUE(fileExists(work / "placer.exe"));
+}
+
+TEST_F(ChainTest, WithoutAPilotDesktopOnlyTheReaderSpeaks)
+{
+    start();
+    CapturedBox box;
+    ASSERT_TRUE(chain.nextMessageBox(&box)) << box.caption;
+    EXPECT_EQ(0u, box.text.find("Error - Could not find Pilot path."));
+    EXPECT_EQ("Kelvane Setup", box.caption);
+    EXPECT_TRUE(box.hasIcon);
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+    EXPECT_TRUE(chain.noDialogFor(200));
+
+    EXPECT_FALSE(fileExists(work / "placer.exe"));
+    EXPECT_FALSE(FakePalmDesktop::keyExists(PRODUCT_KEY_PATH));
+}
