@@ -48,16 +48,7 @@ HWND ChainDriver::nextDialog(DWORD timeoutMs)
 bool ChainDriver::nextMessageBox(CapturedBox *box, DWORD timeoutMs)
 {
     HWND window = nextDialog(timeoutMs);
-    if (!window)
-        return false;
-    WindowView view = viewWindow(window);
-    if (!view.isMessageBox()) {
-        *box = CapturedBox{"(a dialog, not a message box)", view.caption, 0, false, false, {}};
-        return false;
-    }
-    *box = captureOf(view);
-    pressButton(window, IDOK);
-    return true;
+    return window && answerMessageBox(window, box);
 }
 
 bool ChainDriver::noDialogFor(DWORD quietMs)

@@ -38,6 +38,18 @@ bool isVisibleDialog(HWND window)
 
 } // namespace
 
+bool answerMessageBox(HWND window, CapturedBox *box)
+{
+    WindowView view = viewWindow(window);
+    if (!view.isMessageBox()) {
+        *box = CapturedBox{"(a dialog, not a message box)", view.caption, 0, false, false, {}};
+        return false;
+    }
+    *box = captureOf(view);
+    pressButton(window, IDOK);
+    return true;
+}
+
 void pumpFor(DWORD milliseconds)
 {
     DWORD start = GetTickCount();
@@ -103,16 +115,7 @@ HWND ChildProcess::nextDialog(DWORD timeoutMs)
 bool ChildProcess::nextMessageBox(CapturedBox *box, DWORD timeoutMs)
 {
     HWND window = nextDialog(timeoutMs);
-    if (!window)
-        return false;
-    WindowView view = viewWindow(window);
-    if (!view.isMessageBox()) {
-        *box = CapturedBox{"(a dialog, not a message box)", view.caption, 0, false, false, {}};
-        return false;
-    }
-    *box = captureOf(view);
-    pressButton(window, IDOK);
-    return true;
+    return window && answerMessageBox(window, box);
 }
 
 bool ChildProcess::waitForExit(DWORD *exitCode, DWORD timeoutMs)

@@ -43,5 +43,9 @@ private:
     std::set<HWND> seen_;
 };
 
+// Reads a message box window into `box` and presses its OK button; false
+// (with the caption in `box`) when the window is another kind of dialog.
+bool answerMessageBox(HWND window, CapturedBox *box);
+
 // Pumps this thread's messages for a short while; used between polls.
 void pumpFor(DWORD milliseconds);
