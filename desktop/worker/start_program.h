@@ -1,0 +1,8 @@
+// Starts the next program of the setup chain.
+#pragma once
+
+// Starts the file programFile of the current directory, by its full path,
+// with commandLine as the new process's command line, and does not wait.
+// On failure shows "Could not start %s" with the command line. Non-zero
+// when the process was created.
+int startProgram(const char *programFile, const char *commandLine);

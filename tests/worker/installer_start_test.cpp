@@ -1,0 +1,118 @@
+// How the worker starts the installer, or deletes it when it never will.
+#include "worker_run.h"
+
+namespace {
+
+std::string beginningOf(const std::string &text, const std::string &prefix)
+{
+    return text.substr(0, prefix.size());
+}
+
+} // namespace
+
+TEST(WorkerInstallerStart, AnUnreadableDatabaseShowsOnlyTheReadersMessage)
+{
+    struct Case {
+        const char *what;
+        bool desktopRegistered;
+        const char *messageStart;
+    } cases[] = {
+        {"no users.dat", true, "Error - Could not open users.dat file."},
+        {"no Pilot Desktop", false, "Error - Could not find Pilot path."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WorkerRun run;
+        if (c.desktopRegistered)
+            run.desktop.setPath(PilotRoot::USRobotics, run.desktop.folder());
+        run.start("-v");
+        CapturedBox box;
+        ASSERT_TRUE(run.child->nextMessageBox(&box));
+        EXPECT_EQ(c.messageStart, beginningOf(box.text, c.messageStart));
+        EXPECT_EQ("Kelvane Setup", box.caption);
+        EXPECT_TRUE(box.hasIcon);
+        run.expectExitCodeZero();  // a second message would have kept it running
+
+        EXPECT_TRUE(nothingRecorded());
+        EXPECT_FALSE(run.installerKept());
+        EXPECT_TRUE(run.installerStarts().empty());
+    }
+}
+
+TEST(WorkerInstallerStart, AnInstallerThatCannotStartIsReportedOnceAndDeletedAfterTheRecords)
+{
+    struct Case {
+        const char *what;
+        const char *fileBytes;  // nullptr: no file at all
+    } cases[] = {
+        {"a text file", "This is not a program.\r\n"},
+        {"an empty file", ""},
+        {"no file", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WorkerRun run;
+        DeleteFileA(run.installerPath().c_str());
+        if (c.fileBytes)
+            writeFileBytes(run.installerPath(), c.fileBytes);
+        run.installUsers({"Ann"});
+        std::uint64_t before = fileTimeNow();
+        run.start();
+
+        HWND window = run.child->nextDialog();
+        ASSERT_TRUE(window) << "no message";
+        CapturedBox box = captureOf(viewWindow(window));
+        EXPECT_EQ("Could not start placer.exe", box.text);
+        EXPECT_EQ("Kelvane - Setup", box.caption);
+        EXPECT_TRUE(isPlainBox(box));
+        // While the message shows, the records are written and the file is
+        // still there: it goes only afterwards.
+        EXPECT_TRUE(recordsOfChoice("Ann", before, fileTimeNow()));
+        EXPECT_EQ(c.fileBytes != nullptr, run.installerKept());
+        pressButton(window, IDOK);
+        run.expectExitCodeZero();  // a second message would have kept it running
+
+        EXPECT_TRUE(recordsOfChoice("Ann", before, fileTimeNow()));
+        EXPECT_FALSE(run.installerKept());
+    }
+}
+
+// The program search looks in the worker's own folder before the current
+// directory; the worker must start the file that was written beside it in
+// the current directory, not one that happens to lie beside worker.exe.
+class WorkerBesideADecoy : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CopyFileA(workerProgram().c_str(), (otherFolder / "worker.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(recorderProgram().c_str(), decoyPath().c_str(), FALSE));
+        run.installUsers({"Ann"});
+    }
+    void startOtherWorker() { run.startWithCommandLine("worker.exe", otherFolder / "worker.exe"); }
+    std::string decoyPath() const { return otherFolder / "placer.exe"; }
+
+    TempFolder otherFolder{"decoy"};
+    WorkerRun run;
+};
+
+TEST_F(WorkerBesideADecoy, StartsTheInstallerOfTheCurrentDirectory)
+{
+    startOtherWorker();
+    run.expectExitCodeZero();
+    // Both stand-ins log into the current directory; the module tells which ran.
+    EXPECT_TRUE(run.installerStartedOnce());
+    EXPECT_TRUE(run.installerKept());
+    EXPECT_TRUE(fileExists(decoyPath()));
+}
+
+TEST_F(WorkerBesideADecoy, NeverFallsBackOnTheDecoyWhenTheCurrentDirectoryHasNone)
+{
+    DeleteFileA(run.installerPath().c_str());
+    startOtherWorker();
+    CapturedBox box;
+    ASSERT_TRUE(run.child->nextMessageBox(&box));
+    EXPECT_EQ("Could not start placer.exe", box.text);
+    run.expectExitCodeZero();
+    EXPECT_TRUE(run.installerStarts().empty());
+    EXPECT_TRUE(fileExists(decoyPath()));
+}

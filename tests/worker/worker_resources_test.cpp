@@ -1,0 +1,73 @@
+// The resources of the built worker.exe, read from the file.
+#include "dialog_template.h"
+#include "module_resources.h"
+#include "worker_run.h"
+
+namespace {
+
+const int IDD_SELECT_USER = 102;
+const WORD STATIC_ID = 0xFFFF;  // -1 in a 16-bit id
+
+} // namespace
+
+TEST(WorkerResources, CarryOnlyTheUserDialogInUsEnglishAndNoIcon)
+{
+    ModuleFile worker(workerProgram());
+    std::vector<ResourceEntry> resources = worker.resources();
+    ASSERT_EQ(1u, resources.size()) << "no icon, no manifest, nothing else";
+    EXPECT_EQ(resourceId(5), resources[0].type);  // RT_DIALOG
+    EXPECT_EQ(resourceId(IDD_SELECT_USER), resources[0].name);
+    EXPECT_EQ(LANGUAGE_EN_US, resources[0].language);
+}
+
+TEST(WorkerResources, TheUserDialogTemplateFieldByField)
+{
+    ModuleFile worker(workerProgram());
+    DialogTemplate dialog = parseDialogTemplate(worker.bytes(resourceId(5), resourceId(IDD_SELECT_USER)));
+    EXPECT_FALSE(dialog.extended);
+    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), dialog.style);
+    EXPECT_EQ(0u, dialog.exStyle);
+    EXPECT_EQ(0, dialog.x);
+    EXPECT_EQ(0, dialog.y);
+    EXPECT_EQ(234, dialog.cx);
+    EXPECT_EQ(158, dialog.cy);
+    EXPECT_EQ("", dialog.menu);
+    EXPECT_EQ("", dialog.windowClass);
+    EXPECT_EQ("Kelvane Setup", dialog.caption);
+    EXPECT_EQ(8, dialog.fontPointSize);
+    EXPECT_EQ("MS Sans Serif", dialog.fontName);
+
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    struct Item {
+        DWORD id;
+        const char *className;
+        DWORD style;
+        short x, y, cx, cy;
+        const char *text;
+    } expected[] = {
+        {IDOK, "BUTTON", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 177, 7, 50, 14, "OK"},
+        {ID_USER_LIST, "LISTBOX", child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+         7, 61, 152, 90, ""},
+        {STATIC_ID, "STATIC", child | WS_GROUP | SS_LEFT, 7, 7, 153, 38,
+         "Select PalmPilot user for Kelvane installation."},
+        {ID_ACTIVE_USER, "STATIC", child | WS_GROUP | SS_LEFT, 7, 46, 153, 9, "LASTUSER HOTSYNCED"},
+        {IDCANCEL, "BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 177, 26, 50, 14, "Cancel"},
+    };
+    ASSERT_EQ(5u, dialog.items.size());
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const DialogItemTemplate &item = dialog.items[i];
+        const Item &want = expected[i];
+        SCOPED_TRACE("control " + std::to_string(i + 1));
+        EXPECT_EQ(want.id, item.id);
+        EXPECT_EQ(want.className, item.className);
+        EXPECT_EQ(want.style, item.style);
+        EXPECT_EQ(0u, item.exStyle);
+        EXPECT_EQ(want.x, item.x);
+        EXPECT_EQ(want.y, item.y);
+        EXPECT_EQ(want.cx, item.cx);
+        EXPECT_EQ(want.cy, item.cy);
+        EXPECT_EQ(want.text, item.text);
+        EXPECT_EQ(-1, item.textOrdinal);
+        EXPECT_EQ(0, item.creationDataSize);
+    }
+}
