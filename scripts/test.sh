@@ -20,6 +20,10 @@ prefix="$root/build/x86_64/wineprefix"
 sh cmake/wine-prefix.sh "$prefix" null
 # One warm wineserver for the whole run: each program start is then cheap.
 WINEPREFIX="$prefix" /usr/lib/wine/wineserver -p
+# Wine's own background services start with the first program and, under a
+# persistent server, live on with the output pipes of whoever started them:
+# start them here, away from the pipes through which ctest reads the tests.
+WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
 trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 
 echo "== Running the tests"
