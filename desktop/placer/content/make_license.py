@@ -7,16 +7,15 @@ anything, from the text kept below.
 
 The installer reads the file as one plain single-byte text block into an edit
 control, so it must be ASCII, CR LF on every line (the control shows a bare
-LF as a box), free of NUL bytes and under 10000 bytes.
+LF as a box), free of NUL bytes and under 10000 bytes. Each paragraph is one
+line: the control wraps it to its own width, whatever the font.
 """
 
 import os
 import sys
-import textwrap
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "license.txt")
-WIDTH = 70
 LIMIT = 10000
 
 TITLE = [
@@ -158,13 +157,11 @@ def render():
     for item in BODY:
         if isinstance(item, tuple):
             label, text = item
-            pad = " " * (len(label) + 1)
-            lines += textwrap.wrap(text, WIDTH, initial_indent=label + " ",
-                                   subsequent_indent=pad, break_on_hyphens=False)
+            lines.append(label + " " + text)
         elif item.startswith("#"):
             lines.append(item[1:])
         else:
-            lines += textwrap.wrap(item, WIDTH, break_on_hyphens=False)
+            lines.append(item)
         lines.append("")
     while lines and lines[-1] == "":
         lines.pop()
