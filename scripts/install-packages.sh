@@ -5,7 +5,7 @@ set -e
 PACKAGES="cmake make python3 libgtest-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-    wine wine64 xvfb xauth imagemagick"
+    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick"
 missing=""
 for package in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"

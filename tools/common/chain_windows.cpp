@@ -1,0 +1,53 @@
+#include "chain_windows.h"
+
+#include <stdexcept>
+
+const char USER_DIALOG_CAPTION[] = "Kelvane Setup";
+const int USER_LIST_ID = 1000;
+const char LICENSE_CAPTION[] = "Kelvane Setup - Amber Version";
+const char QUEUED_MESSAGE_START[] = "During next HotSync for user";
+const std::vector<std::string> CHAIN_PROGRAMS = {"setup.exe", "worker.exe", "placer.exe"};
+
+bool isUserDialog(const WindowView &view)
+{
+    return view.caption == USER_DIALOG_CAPTION && !view.isMessageBox() && view.control(USER_LIST_ID);
+}
+
+bool isLicenseDialog(const WindowView &view)
+{
+    return view.caption == LICENSE_CAPTION && !view.isMessageBox();
+}
+
+bool isQueuedMessage(const WindowView &view)
+{
+    return view.isMessageBox() && view.messageText().rfind(QUEUED_MESSAGE_START, 0) == 0;
+}
+
+HWND waitForWindow(const char *caption, bool (*accept)(const WindowView &), DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window = NULL; (window = FindWindowExA(NULL, window, "#32770", caption)) != NULL;) {
+            if (IsWindowVisible(window) && accept(viewWindow(window)))
+                return window;
+        }
+        if (GetTickCount() - start >= timeoutMs)
+            return NULL;
+        Sleep(1);
+    }
+}
+
+void startSetup(const std::string &workFolder)
+{
+    std::string program = workFolder + "\\setup.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    char commandLine[] = "setup.exe";
+    if (!CreateProcessA(program.c_str(), commandLine, NULL, NULL, FALSE, 0, NULL, workFolder.c_str(), &startup,
+                        &process))
+        throw std::runtime_error("cannot start " + program + " (error " + std::to_string(GetLastError()) + ")");
+    // The launcher ends at once by itself; the chain is watched by its windows.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
