@@ -113,6 +113,17 @@ TEST_F(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
     EXPECT_EQ("Ann Smith", installedUser());
     EXPECT_TRUE(fileExists(work / "placer.exe"));
     EXPECT_FALSE(fileExists(work / "worker.exe"));
+
+    // The next HotSync takes the queued file to the handheld.
+    ChildProcess hotsync(programFolder() + "\\hotsync_standin.exe", "hotsync_standin.exe", work.path());
+    DWORD exitCode = 1;
+    ASSERT_TRUE(hotsync.waitForExit(&exitCode));
+    EXPECT_EQ(0u, exitCode);
+    std::string carried = desktop.parentFolder() + "\\handheld\\SmithA\\kelv.prc";
+    ASSERT_TRUE(fileExists(carried));
+    EXPECT_TRUE(readFileBytes(carried) == readFileBytes(PAYLOAD_FILE));
+    EXPECT_FALSE(fileExists(desktop.installFolder("SmithA") + "\\kelv.prc"));
+    EXPECT_EQ(0u, installFlag(3));
 }
 
 TEST_F(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)

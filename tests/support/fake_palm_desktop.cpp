@@ -51,8 +51,9 @@ void FakePalmDesktop::removeAllKeys()
         deleteTree(HKEY_CURRENT_USER, key);
 }
 
-FakePalmDesktop::FakePalmDesktop() : folder_("palm")
+FakePalmDesktop::FakePalmDesktop() : root_("palm"), desktopFolder_(root_ / "Palm")
 {
+    makeFolder(desktopFolder_);
     removeAllKeys();
 }
 

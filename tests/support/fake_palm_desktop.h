@@ -23,8 +23,11 @@ public:
     FakePalmDesktop(const FakePalmDesktop &) = delete;
     FakePalmDesktop &operator=(const FakePalmDesktop &) = delete;
 
-    // The Palm Desktop folder on disk (made on construction, empty).
-    const std::string &folder() const { return folder_.path(); }
+    // The Palm Desktop folder on disk (made on construction, empty). It lies
+    // in a temporary folder of its own, so that what a HotSync puts beside
+    // it goes away with it too.
+    const std::string &folder() const { return desktopFolder_; }
+    const std::string &parentFolder() const { return root_.path(); }
 
     // The usual set-up: "Core\Path" below the root names folder(), the
     // HotSync Manager key exists, the users are written to users.dat with a
@@ -49,5 +52,6 @@ public:
     static void removeAllKeys();
 
 private:
-    TempFolder folder_;
+    TempFolder root_;
+    std::string desktopFolder_;
 };
