@@ -22,22 +22,16 @@ std::string dwordBytes(DWORD value)
 
 class HotSyncStandinTest : public ::testing::Test {
 protected:
-    // The Palm Desktop lies in a folder of its own, so the handheld folder
-    // beside it is removed with it.
     void install(const UsersDatBuilder &users, PilotRoot root = PilotRoot::PalmComputing)
     {
-        makeFolder(desktop);
-        registry.setPath(root, desktop);
-        registry.createKey(root, "HotSync Manager");
-        writeFileBytes(desktop + "\\users.dat", users.bytes());
-        for (const PalmUser &user : users.users()) {
-            makeFolder(desktop + "\\" + user.directory);
+        registry.install(root, users);
+        for (const PalmUser &user : users.users())
             makeFolder(installFolder(user.directory));
-        }
     }
 
     std::string installFolder(const std::string &directory) const { return desktop + "\\" + directory + "\\install"; }
-    std::string handheld(const std::string &directory) const { return folder / ("handheld\\" + directory); }
+    std::string handheld(const std::string &directory) const { return handheldRoot() + "\\" + directory; }
+    std::string handheldRoot() const { return registry.parentFolder() + "\\handheld"; }
 
     void queue(const std::string &directory, const std::string &file, const std::string &bytes)
     {
@@ -66,9 +60,8 @@ protected:
         return out.str();
     }
 
-    FakePalmDesktop registry;  // clears the Pilot Desktop keys before and after
-    TempFolder folder{"hotsync"};
-    std::string desktop = folder / "Palm";
+    FakePalmDesktop registry;  // the desktop's folder lies in a folder of its own, the handheld's too
+    const std::string &desktop = registry.folder();
     UsersDatBuilder annAndBob = UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2);
 };
 
@@ -112,7 +105,7 @@ TEST_F(HotSyncStandinTest, AnEmptyOrMissingInstallFolderOnlyClearsTheFlag)
     EXPECT_EQ("0 file(s) carried to the handheld.\n", printed(run));
     EXPECT_EQ(0u, flag(1));
     EXPECT_EQ(0u, flag(2));
-    EXPECT_FALSE(folderExists(folder / "handheld"));
+    EXPECT_FALSE(folderExists(handheldRoot()));
 }
 
 TEST_F(HotSyncStandinTest, OnlyADwordOfOneMeansFilesAreWaiting)
@@ -140,7 +133,7 @@ TEST_F(HotSyncStandinTest, OnlyADwordOfOneMeansFilesAreWaiting)
         ASSERT_TRUE(run.ok) << run.error;
         EXPECT_EQ(c.carried ? 1u : 0u, run.carried.size());
         EXPECT_EQ(!c.carried, fileExists(installFolder("JonesB") + "\\kelv.prc"));
-        removeTree(folder / "handheld");
+        removeTree(handheldRoot());
     }
 }
 
@@ -180,7 +173,7 @@ TEST_F(HotSyncStandinTest, TheProgramFailsWithoutAPalmDesktopAndSucceedsWithOne)
     std::string program = programFolder() + "\\hotsync_standin.exe";
     DWORD exitCode = 0;
     {
-        ChildProcess standin(program, "hotsync_standin.exe", folder.path());
+        ChildProcess standin(program, "hotsync_standin.exe", registry.parentFolder());
         ASSERT_TRUE(standin.waitForExit(&exitCode));
     }
     EXPECT_NE(0u, exitCode);
@@ -188,7 +181,7 @@ TEST_F(HotSyncStandinTest, TheProgramFailsWithoutAPalmDesktopAndSucceedsWithOne)
     install(annAndBob);
     queue("JonesB", "kelv.prc", "application");
     setFlag(2, 1);
-    ChildProcess standin(program, "hotsync_standin.exe", folder.path());
+    ChildProcess standin(program, "hotsync_standin.exe", registry.parentFolder());
     ASSERT_TRUE(standin.waitForExit(&exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(fileExists(handheld("JonesB") + "\\kelv.prc"));
