@@ -1,6 +1,5 @@
 #include "placer_fixture.h"
 
-#include <algorithm>
 
 const char PERSONS_LICENSE_TEXT[] = "my own notes, not to be lost\r\n";
 const char LICENSE_CAPTION[] = "Kelvane Setup - Amber Version";
@@ -15,22 +14,6 @@ std::string contentBytes(const std::string &name)
 {
     // The tests run under Wine, whose drive Z: is the Unix root.
     return readFileBytes(std::string("Z:") + KELVANE_SOURCE_DIR + "/desktop/placer/content/" + name);
-}
-
-std::vector<std::string> filesIn(const std::string &folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value) : name_(name)

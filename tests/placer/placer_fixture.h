@@ -17,7 +17,6 @@
 std::string contentBytes(const std::string &name);
 
 // Every file (not folder) directly in a folder, by name.
-std::vector<std::string> filesIn(const std::string &folder);
 
 // Sets an environment variable for this process (and so for the children
 // it starts) and puts the old value back when it goes.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 TempFolder::TempFolder(const std::string &hint)
@@ -110,4 +111,20 @@ std::string programFolder()
     DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
     std::string folder(path, length);
     return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::vector<std::string> filesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }

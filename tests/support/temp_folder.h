@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A new, empty folder below the Wine prefix's temporary directory, removed
 // with everything in it when the object goes.
@@ -35,5 +36,7 @@ std::string readFileBytes(const std::string &path);
 void writeFileBytes(const std::string &path, const std::string &bytes);
 void makeFolder(const std::string &path);
 void removeTree(const std::string &path);
+// The names of the files (not folders) in a folder, sorted.
+std::vector<std::string> filesIn(const std::string &folder);
 // The folder holding the running test program (and every program of the build).
 std::string programFolder();

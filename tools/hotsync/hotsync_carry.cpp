@@ -1,10 +1,10 @@
 #include "hotsync_carry.h"
 
 #include "lcreg.h"
+#include "temp_folder.h"
 
 #include <windows.h>
 
-#include <algorithm>
 
 namespace {
 
@@ -57,23 +57,7 @@ bool clearFlag(HKEY key, short slot)
                           sizeof zero) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> filesIn(const std::string &folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool makeFolder(const std::string &path)
+bool ensureFolder(const std::string &path)
 {
     return CreateDirectoryA(path.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
@@ -92,7 +76,7 @@ bool carryUserFiles(HKEY key, const std::string &desktop, const UserRecord &user
     if (!files.empty()) {
         std::string destinationFolder = handheldFolder(desktop, user.directory);
         std::string handheld = destinationFolder.substr(0, destinationFolder.rfind('\\'));
-        if (!makeFolder(handheld) || !makeFolder(destinationFolder)) {
+        if (!ensureFolder(handheld) || !ensureFolder(destinationFolder)) {
             run->error = describeError("cannot make " + destinationFolder);
             return false;
         }
