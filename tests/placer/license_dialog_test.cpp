@@ -29,6 +29,32 @@ public:
     }
 };
 
+} // namespace
+
+class LicenseDialogTest : public PlacerTest {
+protected:
+    void expectNotInstalledAndNothingDeleted();
+};
+
+// M1 alone, then nothing queued and nothing deleted.
+void LicenseDialogTest::expectNotInstalledAndNothingDeleted()
+{
+    std::vector<SeenBox> boxes = remainingBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].box.text, NOT_INSTALLED_MESSAGE);
+    EXPECT_EQ(boxes[0].box.caption, "Kelvane Setup");
+    EXPECT_TRUE(isPlainBox(boxes[0].box));
+    EXPECT_TRUE(boxes[0].mainWindowHidden);
+    expectExitCodeZero();
+
+    EXPECT_TRUE(workerPresent());
+    expectPersonsLicenseUntouched();
+    expectTempFolderEmpty();
+    EXPECT_FALSE(folderExists(palm_.installFolder("AnnDir")));
+}
+
+namespace {
+
 HWND focusOf(HWND dialog)
 {
     GUITHREADINFO info;
@@ -39,8 +65,6 @@ HWND focusOf(HWND dialog)
 }
 
 } // namespace
-
-using LicenseDialogTest = PlacerTest;
 
 TEST_F(LicenseDialogTest, ShowsTheAgreementAndNoEndsWithoutInstalling)
 {
@@ -70,18 +94,7 @@ TEST_F(LicenseDialogTest, ShowsTheAgreementAndNoEndsWithoutInstalling)
     expectPersonsLicenseUntouched();
 
     pressButton(dialog, IDNO);
-    std::vector<SeenBox> boxes = remainingBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].box.text, NOT_INSTALLED_MESSAGE);
-    EXPECT_EQ(boxes[0].box.caption, "Kelvane Setup");
-    EXPECT_TRUE(isPlainBox(boxes[0].box));
-    EXPECT_TRUE(boxes[0].mainWindowHidden);
-    expectExitCodeZero();
-
-    EXPECT_TRUE(workerPresent());
-    expectPersonsLicenseUntouched();
-    expectTempFolderEmpty();
-    EXPECT_FALSE(folderExists(palm_.installFolder("AnnDir")));
+    expectNotInstalledAndNothingDeleted();
 }
 
 TEST_F(LicenseDialogTest, EscapeAndTheCloseBoxLeaveItOpenUntilYes)
@@ -112,15 +125,5 @@ TEST_F(LicenseDialogTest, WithoutTheRichEditLibraryNothingIsInstalledOrDeleted)
     palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
     LibraryDisabled noRichEdit("riched32");
     startPlacer();
-    std::vector<SeenBox> boxes = remainingBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].box.text, NOT_INSTALLED_MESSAGE);
-    EXPECT_EQ(boxes[0].box.caption, "Kelvane Setup");
-    EXPECT_TRUE(boxes[0].mainWindowHidden);
-    expectExitCodeZero();
-
-    EXPECT_TRUE(workerPresent());
-    expectPersonsLicenseUntouched();
-    expectTempFolderEmpty();
-    EXPECT_FALSE(folderExists(palm_.installFolder("AnnDir")));
+    expectNotInstalledAndNothingDeleted();
 }
