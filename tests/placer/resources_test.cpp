@@ -39,14 +39,7 @@ TEST(PlacerResources, LicenseDialogTemplateIsExactlyTheAgreementDialog)
     EXPECT_EQ(dialog.fontName, "MS Shell Dlg");
 
     const DWORD SHOWN = WS_CHILD | WS_VISIBLE;
-    struct Expected {
-        DWORD id;
-        const char *className;
-        DWORD style;
-        short x, y, cx, cy;
-        const char *text;
-        int textOrdinal;
-    } expected[] = {
+    const std::vector<ExpectedDialogItem> expected = {
         {IDYES, "BUTTON", SHOWN | WS_TABSTOP | BS_DEFPUSHBUTTON, 64, 211, 50, 14, "Yes", -1},
         {NO_ID, "STATIC", SHOWN | SS_ICON, 6, 6, 20, 20, "", 120},
         {NO_ID, "STATIC", SHOWN | SS_BLACKFRAME | SS_SUNKEN, 6, 44, 238, 1, "", -1},
@@ -60,22 +53,8 @@ TEST(PlacerResources, LicenseDialogTemplateIsExactlyTheAgreementDialog)
          "Do you agree with the terms of this license?", -1},
         {NO_ID, "STATIC", SHOWN | WS_GROUP | SS_LEFT, 43, 30, 122, 11, nullptr, -1},
     };
-    ASSERT_EQ(dialog.items.size(), std::size(expected));
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        SCOPED_TRACE("control " + std::to_string(i + 1));
-        const DialogItemTemplate &item = dialog.items[i];
-        EXPECT_EQ(item.id, expected[i].id);
-        EXPECT_EQ(item.className, expected[i].className);
-        EXPECT_EQ(item.style, expected[i].style);
-        EXPECT_EQ(item.exStyle, 0u);
-        EXPECT_EQ(std::vector<short>({item.x, item.y, item.cx, item.cy}),
-                  std::vector<short>({expected[i].x, expected[i].y, expected[i].cx, expected[i].cy}));
-        EXPECT_EQ(item.textOrdinal, expected[i].textOrdinal);
-        if (expected[i].text) {
-            EXPECT_EQ(item.text, expected[i].text);
-        }
-        EXPECT_EQ(item.creationDataSize, 0);
-    }
+    expectDialogItems(dialog, expected);
+    ASSERT_EQ(9u, dialog.items.size());
     EXPECT_NE(dialog.items[8].text.find("www.kelvane.example"), std::string::npos) << dialog.items[8].text;
 }
 

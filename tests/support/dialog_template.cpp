@@ -1,5 +1,7 @@
 #include "dialog_template.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -135,4 +137,25 @@ DialogTemplate parseDialogTemplate(const std::string &bytes)
     for (WORD i = 0; i < itemCount; ++i)
         dialog.items.push_back(readItem(reader, dialog.extended));
     return dialog;
+}
+
+void expectDialogItems(const DialogTemplate &dialog, const std::vector<ExpectedDialogItem> &expected)
+{
+    ASSERT_EQ(expected.size(), dialog.items.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("control " + std::to_string(i + 1));
+        const DialogItemTemplate &item = dialog.items[i];
+        const ExpectedDialogItem &want = expected[i];
+        EXPECT_EQ(want.id, item.id);
+        EXPECT_EQ(want.className, item.className);
+        EXPECT_EQ(want.style, item.style);
+        EXPECT_EQ(0u, item.exStyle);
+        EXPECT_EQ(std::vector<short>({want.x, want.y, want.cx, want.cy}),
+                  std::vector<short>({item.x, item.y, item.cx, item.cy}));
+        if (want.text) {
+            EXPECT_EQ(want.text, item.text);
+        }
+        EXPECT_EQ(want.textOrdinal, item.textOrdinal);
+        EXPECT_EQ(0, item.creationDataSize);
+    }
 }

@@ -33,3 +33,17 @@ struct DialogTemplate {
 
 // Parses the bytes of an RT_DIALOG resource; throws on a damaged template.
 DialogTemplate parseDialogTemplate(const std::string &bytes);
+
+// One control as a template must hold it, with no extended style and no
+// creation data. A null text accepts any text.
+struct ExpectedDialogItem {
+    DWORD id;
+    const char *className;
+    DWORD style;
+    short x, y, cx, cy;
+    const char *text;
+    int textOrdinal = -1;
+};
+
+// Checks the template's controls, in order, against the expected ones.
+void expectDialogItems(const DialogTemplate &dialog, const std::vector<ExpectedDialogItem> &expected);

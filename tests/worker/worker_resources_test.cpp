@@ -38,13 +38,7 @@ TEST(WorkerResources, TheUserDialogTemplateFieldByField)
     EXPECT_EQ("MS Sans Serif", dialog.fontName);
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    struct Item {
-        DWORD id;
-        const char *className;
-        DWORD style;
-        short x, y, cx, cy;
-        const char *text;
-    } expected[] = {
+    const std::vector<ExpectedDialogItem> expected = {
         {IDOK, "BUTTON", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 177, 7, 50, 14, "OK"},
         {ID_USER_LIST, "LISTBOX", child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
          7, 61, 152, 90, ""},
@@ -53,21 +47,5 @@ TEST(WorkerResources, TheUserDialogTemplateFieldByField)
         {ID_ACTIVE_USER, "STATIC", child | WS_GROUP | SS_LEFT, 7, 46, 153, 9, "LASTUSER HOTSYNCED"},
         {IDCANCEL, "BUTTON", child | WS_TABSTOP | BS_PUSHBUTTON, 177, 26, 50, 14, "Cancel"},
     };
-    ASSERT_EQ(5u, dialog.items.size());
-    for (size_t i = 0; i < dialog.items.size(); ++i) {
-        const DialogItemTemplate &item = dialog.items[i];
-        const Item &want = expected[i];
-        SCOPED_TRACE("control " + std::to_string(i + 1));
-        EXPECT_EQ(want.id, item.id);
-        EXPECT_EQ(want.className, item.className);
-        EXPECT_EQ(want.style, item.style);
-        EXPECT_EQ(0u, item.exStyle);
-        EXPECT_EQ(want.x, item.x);
-        EXPECT_EQ(want.y, item.y);
-        EXPECT_EQ(want.cx, item.cx);
-        EXPECT_EQ(want.cy, item.cy);
-        EXPECT_EQ(want.text, item.text);
-        EXPECT_EQ(-1, item.textOrdinal);
-        EXPECT_EQ(0, item.creationDataSize);
-    }
+    expectDialogItems(dialog, expected);
 }
