@@ -1,21 +1,59 @@
 #!/bin/sh
-# Installs what the build, the tests and the demo need on Debian 12, as root.
-# Does nothing when everything is already there.
+# Installs what the build, the tests, the demo and the release need on
+# Debian 12, as root, and readies the machine to run 32-bit Windows programs.
+# Every step checks first, so a second run changes nothing.
 set -e
+cd "$(dirname "$0")/.."
 PACKAGES="cmake make python3 libgtest-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-    wine wine64 fonts-wine xvfb xauth x11-utils imagemagick"
+    wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick \
+    icoutils osslsigncode openssl locales"
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Run as root (or do this first): $1" >&2
+        exit 1
+    fi
+}
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"
+}
+
+# A mirror in mid-sync fails one index now and then; a second try usually
+# finds it whole, and lists that stay stale are still usable for install.
+apt_updated=no
+apt_update() {
+    [ $apt_updated = yes ] && return 0
+    for try in 1 2 3; do
+        apt-get update -q && { apt_updated=yes; return 0; }
+        sleep 5
+    done
+    echo "apt-get update failed three times; going on with the lists there are." >&2
+    apt_updated=yes
+}
+
+export DEBIAN_FRONTEND=noninteractive
+
+# wine32 is an i386 package.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    need_root "dpkg --add-architecture i386"
+    dpkg --add-architecture i386
+    apt_updated=no
+fi
+
 missing=""
 for package in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
+    installed "$package" || missing="$missing $package"
 done
-[ -z "$missing" ] && exit 0
-echo "Installing:$missing"
-if [ "$(id -u)" -ne 0 ]; then
-    echo "Run as root (or install these packages first):$missing" >&2
-    exit 1
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    need_root "apt-get install$missing"
+    apt_update
+    apt-get install -y -q --no-install-recommends $missing
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends $missing
+
+# The 32-bit Wine needs a kernel that runs 32-bit code, or an emulator that
+# the kernel hands such programs to (scripts/enable-i386-emulation.sh).
+sh scripts/enable-i386-emulation.sh
