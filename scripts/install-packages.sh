@@ -51,7 +51,14 @@ if [ -n "$missing" ]; then
     echo "Installing:$missing"
     need_root "apt-get install$missing"
     apt_update
-    apt-get install -y -q --no-install-recommends $missing
+    if ! apt-get install -y -q --no-install-recommends $missing; then
+        # When one architecture's index of a suite could not be fetched (a
+        # mirror in mid-sync), the i386 and amd64 copies of a shared library
+        # have no common version; the release's own suite has both.
+        . /etc/os-release
+        echo "Trying again with the packages of $VERSION_CODENAME itself preferred."
+        apt-get install -y -q --no-install-recommends -t "$VERSION_CODENAME" $missing
+    fi
 fi
 
 # The 32-bit Wine needs a kernel that runs 32-bit code, or an emulator that
