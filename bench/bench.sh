@@ -3,8 +3,11 @@
 #   - the sizes of setup.exe, placer.exe and worker.exe for both
 #     architectures, and of setup.exe less the two programs it carries;
 #   - the DLLs each program imports;
-#   - the chain's wall time under Wine (64-bit build, null display driver,
-#     warm wineserver, a Palm Desktop of one user, so no user dialog), from
+#   - the chain's wall time under Wine (64-bit build only, null display
+#     driver, warm wineserver, a Palm Desktop of one user, so no user
+#     dialog). The 32-bit programs run under QEMU's emulation where the
+#     kernel runs no 32-bit code, so their times would measure the emulator,
+#     not the product, and compare with nothing a person sees. Timed from
 #     starting setup.exe to the licence dialog and to the final message,
 #     beside the floor of three trivial program starts, measured in the
 #     same rounds (tools/bench/bench_driver.cpp).
@@ -56,6 +59,8 @@ done
 
 echo
 echo "== Chain wall time under Wine: x86_64 build, null display driver, warm wineserver"
+echo "   (the 64-bit build only: here the 32-bit programs run emulated, and an"
+echo "   emulated time measures the emulator, not the product)"
 echo "   one Palm user (no user dialog), Yes pressed at once; $rounds rounds after one warm-up"
 sh cmake/wine-prefix.sh "$prefix" null
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

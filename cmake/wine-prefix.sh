@@ -1,22 +1,31 @@
 #!/bin/sh
-# Makes a private Wine prefix once: wine-prefix.sh PREFIX null|x11
-#   null  the null display driver: dialogs and message boxes work headless
-#   x11   the ordinary driver, for runs on a real or virtual X display
+# Makes a private Wine prefix once: wine-prefix.sh PREFIX null|x11 [win64|win32]
+#   null   the null display driver: dialogs and message boxes work headless
+#   x11    the ordinary driver, for runs on a real or virtual X display
+#   win64  a 64-bit Windows, which runs 32-bit programs as WoW64 (default)
+#   win32  a plain 32-bit Windows, as Windows 95 to XP were
 # Safe to call from many processes at once; only the first one builds it.
 set -e
 prefix=$1
 driver=${2:-null}
+arch=${3:-win64}
 [ -f "$prefix/.kelvane-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 [ -f "$prefix/.kelvane-ready" ] && exit 0
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+if [ "$arch" = win32 ]; then
+    export WINEARCH=win32
+    wine=/usr/lib/wine/wine
+else
+    wine=/usr/lib/wine/wine64
+fi
+$wine wineboot -i >/dev/null 2>&1
 if [ "$driver" = null ]; then
-    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    $wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 fi
 # A crashing program must end, not wait behind a crash dialog.
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+$wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 touch "$prefix/.kelvane-ready"

@@ -1,9 +1,11 @@
 #!/bin/sh
 # The demo, the README's first command: sh scripts/demo.sh [--headless]
 #
-# Installs what it needs (Debian 12, as root), builds the 64-bit programs,
-# makes a demo Wine prefix (build/demo/wineprefix) with an example Palm
-# Desktop of two users, and runs setup.exe from "C:\Kelvane Setup" in it.
+# Installs what it needs (Debian 12, as root), builds the 32-bit product (the
+# setup.exe a person gets) and the demo's helpers, makes a demo Wine prefix
+# (build/demo/wineprefix, a 64-bit Windows that runs the 32-bit programs as
+# today's Windows does) with an example Palm Desktop of two users, and runs
+# setup.exe from "C:\Kelvane Setup" in it.
 #   With a usable display, you click through the dialogs yourself.
 #   Without one (no DISPLAY, CI set, or --headless) it runs on a virtual X
 #   server: tools/demo/demo_driver.cpp chooses the second user and says Yes,
@@ -13,7 +15,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
-bin="$root/build/x86_64/bin"
+bin="$root/build/i686/bin"
 prefix="$root/build/demo/wineprefix"
 pictures="$root/demo-output"
 wine=/usr/lib/wine/wine64
@@ -125,11 +127,9 @@ fi
 # ---- First stage: packages, build, and the choice of display.
 started=$(date +%s)
 sh scripts/install-packages.sh
-echo "== Building the 64-bit programs (build/x86_64)"
-echo "   The product ships for 32-bit Windows, but 32-bit programs cannot run"
-echo "   on these machines: the demo runs the 64-bit build under wine64."
-cmake --preset x86_64 >/dev/null
-cmake --build --preset x86_64 -j2 --target setup example_desktop demo_driver hotsync_standin
+echo "== Building the 32-bit product and the demo's helpers (build/i686)"
+cmake --preset i686 >/dev/null
+cmake --build --preset i686 -j2 --target setup example_desktop demo_driver hotsync_standin
 
 status=0
 if [ "${1:-}" != --headless ] && display_usable; then

@@ -1,8 +1,11 @@
 // The whole chain, end to end: the real launcher writes and starts the real
 // worker, which starts the real installer, in a temporary folder with a
-// fake Pilot Desktop; the test answers every dialog.
+// fake Pilot Desktop; the test answers every dialog. Every scenario runs
+// once as the prefix's own Windows and once as each Windows version the
+// product meets (the instance's name says which).
 #include "chain_driver.h"
 #include "fake_palm_desktop.h"
+#include "imitated_windows.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +44,7 @@ std::string installedUser()
 
 } // namespace
 
-class ChainTest : public ::testing::Test {
+class ChainTest : public ::testing::TestWithParam<std::string> {
 protected:
     void TearDown() override { EXPECT_TRUE(waitUntilGone(CHAIN_PROGRAMS)) << "a program of the chain hung"; }
 
@@ -98,9 +101,15 @@ protected:
     FakePalmDesktop desktop;
     TempFolder work{"chain"};
     ChainDriver chain;
+    ImitatedWindows windows{GetParam(), CHAIN_PROGRAMS};
 };
 
-TEST_F(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
+INSTANTIATE_TEST_SUITE_P(Prefix, ChainTest, ::testing::Values(""),
+                         [](const ::testing::TestParamInfo<std::string> &) { return std::string("own"); });
+INSTANTIATE_TEST_SUITE_P(Windows, ChainTest, ::testing::ValuesIn(windowsVersions()),
+                         [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
+
+TEST_P(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
     start();
@@ -126,7 +135,7 @@ TEST_F(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
     EXPECT_EQ(0u, installFlag(3));
 }
 
-TEST_F(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)
+TEST_P(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
     start();
@@ -141,7 +150,7 @@ TEST_F(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)
     EXPECT_FALSE(fileExists(desktop.installFolder("SmithA") + "\\kelv.prc"));
 }
 
-TEST_F(ChainTest, OptionVShowsTheDialogForASingleUser)
+TEST_P(ChainTest, OptionVShowsTheDialogForASingleUser)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
     start("-v");
@@ -155,7 +164,7 @@ TEST_F(ChainTest, OptionVShowsTheDialogForASingleUser)
     expectQueuedFor("SmithA");
 }
 
-TEST_F(ChainTest, CancelInTheUserDialogEndsTheChain)
+TEST_P(ChainTest, CancelInTheUserDialogEndsTheChain)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
     start();
@@ -170,7 +179,7 @@ TEST_F(ChainTest, CancelInTheUserDialogEndsTheChain)
     EXPECT_FALSE(folderExists(desktop.installFolder("JonesB")));
 }
 
-TEST_F(ChainTest, NoToTheLicenceQueuesNothing)
+TEST_P(ChainTest, NoToTheLicenceQueuesNothing)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
     start();
@@ -184,7 +193,7 @@ TEST_F(ChainTest, NoToTheLicenceQueuesNothing)
     EXPECT_TRUE(fileExists(work / "placer.exe"));
 }
 
-TEST_F(ChainTest, WithoutAPilotDesktopOnlyTheReaderSpeaks)
+TEST_P(ChainTest, WithoutAPilotDesktopOnlyTheReaderSpeaks)
 {
     start();
     CapturedBox box;
