@@ -54,6 +54,7 @@ run_demo() {
     rm -rf "$work_folder"
     mkdir -p "$work_folder"
     cp "$bin/setup.exe" "$work_folder/"
+    echo "   setup.exe: $(i686-w64-mingw32-objdump -f "$bin/setup.exe" | sed -n 's/.*file format //p') (32-bit Windows), $(stat -c %s "$bin/setup.exe") bytes"
 
     if [ "$mode" = display ]; then
         echo '== Running C:\Kelvane Setup\setup.exe: the dialogs are yours to answer'
