@@ -92,7 +92,7 @@ def check_license(data):
     text = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
     converted = text.count(b"\r\n") - data.count(b"\r\n")
     if len(text) >= LICENSE_LIMIT:
-        raise Refused("licence text %d bytes%s, the dialog shows fewer than %d"
+        raise Refused("licence text %d bytes%s, not below %d: the dialog would cut it"
                       % (len(text), " after CR LF" if converted else "", LICENSE_LIMIT))
     return text
 
