@@ -62,7 +62,7 @@ build() {
     folder=$work/$1
     echo "== Building the release in $folder"
     rm -rf "$folder"
-    cmake -S "$root" -B "$folder" --toolchain "$root/cmake/toolchain-i686.cmake" \
+    cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF \
         -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" >/dev/null
     cmake --build "$folder" --target setup -j2
@@ -83,8 +83,9 @@ done
 bin=$work/one/bin
 checked=$work/one/desktop/placer/checked
 
-rm -rf "$out"
+# Only what a release writes goes: --out may name a folder holding more.
 mkdir -p "$out"
+rm -f "$out/setup.exe" "$out/SHA256SUMS" "$out/release.txt"
 cp "$bin/setup.exe" "$out/setup.exe"
 
 signature="none: setup.exe is unsigned"
