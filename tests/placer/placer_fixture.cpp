@@ -13,7 +13,7 @@ const DWORD NO_MORE_BOXES_MS = 10000;
 std::string contentBytes(const std::string &name)
 {
     // The tests run under Wine, whose drive Z: is the Unix root.
-    return readFileBytes(std::string("Z:") + KELVANE_SOURCE_DIR + "/desktop/placer/content/" + name);
+    return readFileBytes(std::string("Z:") + KELVANE_CONTENT_DIR + "/" + name);
 }
 
 ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value) : name_(name)

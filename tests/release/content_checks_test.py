@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""The content checker: each bad payload, licence and icon is refused with
+one message naming the file and the offending value, and leaves no copy;
+the stand-ins and an LF licence pass, the licence carried with CR LF.
+
+content_checks_test.py SOURCE_DIR WORK_DIR
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+SOURCE, WORK = sys.argv[1], sys.argv[2]
+shutil.rmtree(WORK, ignore_errors=True)
+os.makedirs(WORK)
+CHECKER = os.path.join(SOURCE, "tools/release/check_content.py")
+CONTENT = os.path.join(SOURCE, "desktop/placer/content")
+ICON_IMAGES = os.path.join(CONTENT, "icon")
+
+
+def stand_in(name):
+    with open(os.path.join(CONTENT, name), "rb") as f:
+        return f.read()
+
+
+PRC = stand_in("kelvane.prc")
+ICO = stand_in("product.ico")
+
+
+def patched(data, offset, raw):
+    return data[:offset] + raw + data[offset + len(raw):]
+
+
+def entry_offset(i, value):
+    return patched(PRC, 78 + 10 * i + 6, struct.pack(">I", value))
+
+
+def icon_by_icotool(name, *arguments):
+    path = os.path.join(WORK, name)
+    subprocess.run(["icotool", "-c", "-o", path] + list(arguments), check=True)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def png(name):
+    return os.path.join(ICON_IMAGES, name)
+
+
+# (kind, name, content, part of the message or None, copy expected when accepted)
+CASES = [
+    ("payload", "stand-in.prc", PRC, None, PRC),
+    ("payload", "short.prc", PRC[:60], "header incomplete: 60 of 78 bytes", None),
+    ("payload", "long-name.prc", patched(PRC, 0, b"N" * 32), "name not NUL-terminated within 32 bytes", None),
+    ("payload", "records.prc", patched(PRC, 32, b"\x00\x08"), "attributes 0x0008 lack 0x0001", None),
+    ("payload", "type.prc", patched(PRC, 60, b"ap\x01l"), "type not four printable bytes: b'ap\\x01l'", None),
+    ("payload", "creator.prc", patched(PRC, 64, b"Ke\xe9v"), "creator not four printable bytes", None),
+    ("payload", "empty-list.prc", patched(PRC, 76, b"\x00\x00"), "resource list empty", None),
+    ("payload", "long-list.prc", patched(PRC, 76, b"\x03\xe8"), "1000 entries ends at byte 10078, past the file's 320 bytes", None),
+    ("payload", "outside.prc", entry_offset(5, 320), "data offset 320 outside the file of 320 bytes", None),
+    ("payload", "in-list.prc", entry_offset(0, 100), "data offset 100 inside the resource list ending at 138", None),
+    ("payload", "order.prc", entry_offset(2, 150), "resource 2 (data 0) data offset 150 not in increasing order (previous 164)", None),
+    ("license", "stand-in.txt", stand_in("license.txt"), None, stand_in("license.txt")),
+    ("license", "unix.txt", b"One\nTwo\r\nThree\n", None, b"One\r\nTwo\r\nThree\r\n"),
+    ("license", "just-fits.txt", b"x" * 9997 + b"\n", None, b"x" * 9997 + b"\r\n"),
+    ("license", "cut.txt", b"x" * 9998 + b"\n", "10000 bytes after CR LF, not below 10000: the dialog would cut it", None),
+    ("license", "long.txt", b"y" * 10000, "text 10000 bytes, not below 10000", None),
+    ("license", "empty.txt", b"", "licence text empty", None),
+    ("license", "nul.txt", b"Terms\0", "NUL byte in the licence text at offset 5", None),
+    ("license", "bom.txt", b"\xef\xbb\xbfTerms", "UTF-8 byte-order mark", None),
+    ("license", "utf8.txt", "Caf\u00e9 terms".encode(), "UTF-8 sequence at offset 3", None),
+    ("license", "cp1252.txt", b"Caf\xe9 terms \xa9 1999", None, b"Caf\xe9 terms \xa9 1999"),
+    ("icon", "stand-in.ico", ICO, None, ICO),
+    ("icon", "large-only.ico", icon_by_icotool("large-only.ico", png("product_1_32x32x4.png")),
+     "icon lacks a 16x16 image: has 32x32", None),
+    ("icon", "png-small.ico", icon_by_icotool("png-small.ico", png("product_1_32x32x4.png"), "-r", png("product_4_16x16x4.png")),
+     "icon image 1 (16x16) is PNG-compressed", None),
+    ("icon", "cursor.ico", patched(ICO, 2, b"\x02\x00"), "not an icon file: header reserved 0, type 2", None),
+    ("icon", "cut.ico", ICO[:3000], "lies outside the file of 3000 bytes", None),
+]
+
+
+def run_case(kind, name, content, message, carried):
+    source = os.path.join(WORK, name)
+    copy = os.path.join(WORK, "copy-" + name)
+    with open(source, "wb") as f:
+        f.write(content)
+    with open(copy, "wb") as f:
+        f.write(b"copy from an earlier build")
+    result = subprocess.run([sys.executable, CHECKER, kind, source, copy], capture_output=True, text=True)
+    problems = []
+    if message is None:
+        if result.returncode != 0:
+            problems.append("refused: " + result.stderr.strip())
+        else:
+            with open(copy, "rb") as f:
+                if f.read() != carried:
+                    problems.append("copy differs from what should be carried")
+    else:
+        line = "%s: %s refused: " % (source, "licence" if kind == "license" else kind)
+        if result.returncode != 1 or line not in result.stderr or message not in result.stderr:
+            problems.append("want exit 1 and %r + ...%r; got %d %r" % (line, message, result.returncode, result.stderr))
+        if os.path.exists(copy):
+            problems.append("an earlier copy survived the refusal")
+    return ["%s %s: %s" % (kind, name, p) for p in problems]
+
+
+def main():
+    failures = []
+    for case in CASES:
+        failures += run_case(*case)
+    for failure in failures:
+        print("FAIL " + failure)
+    print("%d cases, %d failures" % (len(CASES), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Checks one content file of the installer and writes the copy that the
+installer's resource script carries.
+
+    check_content.py payload|license|icon SOURCE [COPY]
+
+Without COPY the file is only checked.
+A file that breaks a rule stops the build with one line naming the file, the
+rule and the value found, and no copy is written. The payload and the icon
+are copied unchanged; the licence gets CR LF line ends, since the dialog's
+edit control shows a bare LF as a box.
+"""
+
+import os
+import struct
+import sys
+
+# The licence dialog reads at most this many bytes; the text must fit below it.
+LICENSE_LIMIT = 10000
+
+PDB_HEADER = ">32sHHIIIIII4s4sII"   # ... uniqueIDSeed, nextRecordListID
+PDB_HEADER_SIZE = 78                # with numRecords
+RESOURCE_ENTRY = ">4sHI"
+RESOURCE_ENTRY_SIZE = 10
+ATTR_RESOURCE_DB = 0x0001
+
+# The window class registers both sizes: large and small icon.
+ICON_SIZES_NEEDED = ((32, 32), (16, 16))
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+
+class Refused(Exception):
+    pass
+
+
+def printable4(raw):
+    return all(0x20 <= b < 0x7F for b in raw)
+
+
+def check_payload(data):
+    if len(data) < PDB_HEADER_SIZE:
+        raise Refused("database header incomplete: %d of %d bytes" % (len(data), PDB_HEADER_SIZE))
+    fields = struct.unpack_from(PDB_HEADER, data, 0)
+    name, attributes, db_type, creator = fields[0], fields[1], fields[9], fields[10]
+    count = struct.unpack_from(">H", data, 76)[0]
+    if b"\0" not in name:
+        raise Refused("database name not NUL-terminated within 32 bytes: %r" % name)
+    if not attributes & ATTR_RESOURCE_DB:
+        raise Refused("not a resource database: attributes 0x%04X lack 0x0001" % attributes)
+    if not printable4(db_type):
+        raise Refused("type not four printable bytes: %r" % db_type)
+    if not printable4(creator):
+        raise Refused("creator not four printable bytes: %r" % creator)
+    if count == 0:
+        raise Refused("resource list empty: 0 resources")
+    list_end = PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * count
+    if list_end > len(data):
+        raise Refused("resource list of %d entries ends at byte %d, past the file's %d bytes"
+                      % (count, list_end, len(data)))
+    previous = list_end
+    for i in range(count):
+        rtype, rid, offset = struct.unpack_from(RESOURCE_ENTRY, data, PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * i)
+        what = "resource %d (%s %d) data offset %d" % (i, rtype.decode("latin-1"), rid, offset)
+        if offset >= len(data):
+            raise Refused("%s outside the file of %d bytes" % (what, len(data)))
+        if offset < list_end:
+            raise Refused("%s inside the resource list ending at %d" % (what, list_end))
+        # Equal offsets are an empty resource; a smaller one overlaps.
+        if offset < previous:
+            raise Refused("%s not in increasing order (previous %d)" % (what, previous))
+        previous = offset
+    return data
+
+
+def check_license(data):
+    if not data:
+        raise Refused("licence text empty: 0 bytes")
+    if b"\0" in data:
+        raise Refused("NUL byte in the licence text at offset %d" % data.index(b"\0"))
+    for bom, encoding in ((b"\xef\xbb\xbf", "UTF-8"), (b"\xff\xfe", "UTF-16"), (b"\xfe\xff", "UTF-16")):
+        if data.startswith(bom):
+            raise Refused("not single-byte text: %s byte-order mark %s" % (encoding, bom.hex(" ")))
+    if any(b >= 0x80 for b in data):
+        try:
+            data.decode("utf-8")
+        except UnicodeDecodeError:
+            pass
+        else:
+            first = next(i for i, b in enumerate(data) if b >= 0x80)
+            raise Refused("not single-byte text: UTF-8 sequence at offset %d (save it as Windows-1252)"
+                          % first)
+    text = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+    converted = text.count(b"\r\n") - data.count(b"\r\n")
+    if len(text) >= LICENSE_LIMIT:
+        raise Refused("licence text %d bytes%s, not below %d: the dialog would cut it"
+                      % (len(text), " after CR LF" if converted else "", LICENSE_LIMIT))
+    return text
+
+
+def check_icon(data):
+    if len(data) < 6:
+        raise Refused("icon header incomplete: %d of 6 bytes" % len(data))
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    if reserved != 0 or kind != 1:
+        raise Refused("not an icon file: header reserved %d, type %d (want 0, 1)" % (reserved, kind))
+    if 6 + 16 * count > len(data):
+        raise Refused("icon directory of %d images ends past the file's %d bytes" % (count, len(data)))
+    found = {}
+    for i in range(count):
+        width, height, _, _, _, _, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        width, height = width or 256, height or 256
+        if offset + size > len(data) or size < 40:
+            raise Refused("icon image %d (%dx%d) at %d, %d bytes, lies outside the file of %d bytes"
+                          % (i, width, height, offset, size, len(data)))
+        image = data[offset:offset + size]
+        if (width, height) in ICON_SIZES_NEEDED and image.startswith(PNG_SIGNATURE):
+            # Windows before Vista cannot draw PNG-compressed icon images.
+            raise Refused("icon image %d (%dx%d) is PNG-compressed, not a bitmap" % (i, width, height))
+        if not image.startswith(PNG_SIGNATURE):
+            header_size, bitmap_width, bitmap_height = struct.unpack_from("<Iii", image, 0)
+            if header_size != 40 or (bitmap_width, bitmap_height) != (width, 2 * height):
+                raise Refused("icon image %d: directory says %dx%d, bitmap header %dx%d"
+                              % (i, width, height, bitmap_width, bitmap_height // 2))
+        found[(width, height)] = True
+    for size in ICON_SIZES_NEEDED:
+        if size not in found:
+            have = ", ".join("%dx%d" % s for s in sorted(found)) or "none"
+            raise Refused("icon lacks a %dx%d image: has %s" % (size + (have,)))
+    return data
+
+
+CHECKS = {"payload": check_payload, "license": check_license, "icon": check_icon}
+LABELS = {"payload": "payload", "license": "licence", "icon": "icon"}
+
+
+def main(argv):
+    if len(argv) not in (3, 4) or argv[1] not in CHECKS:
+        print("usage: check_content.py payload|license|icon SOURCE [COPY]", file=sys.stderr)
+        return 2
+    kind, source = argv[1:3]
+    copy = argv[3] if len(argv) == 4 else None
+    if copy and os.path.lexists(copy) and not os.path.isfile(copy):
+        print("%s: not a regular file; the copy is not written there" % copy, file=sys.stderr)
+        return 2
+    # A refused file must not leave an older, accepted copy behind.
+    if copy and os.path.exists(copy):
+        os.remove(copy)
+    try:
+        with open(source, "rb") as f:
+            data = f.read()
+        carried = CHECKS[kind](data)
+    except OSError as error:
+        print("%s: %s refused: cannot read: %s" % (source, LABELS[kind], error.strerror), file=sys.stderr)
+        return 1
+    except Refused as error:
+        print("%s: %s refused: %s" % (source, LABELS[kind], error), file=sys.stderr)
+        return 1
+    converted = carried.count(b"\r\n") - data.count(b"\r\n")
+    if converted:
+        print("%s: %d LF line end(s) turned into CR LF" % (source, converted))
+    if not copy:
+        return 0
+    os.makedirs(os.path.dirname(copy) or ".", exist_ok=True)
+    with open(copy + ".part", "wb") as f:
+        f.write(carried)
+    os.replace(copy + ".part", copy)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
