@@ -109,7 +109,9 @@ void runInstallSequence(HWND mainWindow)
         return;
     }
 
-    UserTable users;
+    // Static: a table of 26 KB on the stack would need a stack probe, which
+    // comes from the C runtime that the program is built without.
+    static UserTable users;
     if (!readUserDatabase(users.records, MAX_PALM_USERS, &users.count)) {
         showMessage(LOOKUP_FAILED_MESSAGE, CAPTION_TERMINATING);
         DeleteFileA(WORKER_FILE);
