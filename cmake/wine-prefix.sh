@@ -11,6 +11,8 @@ driver=${2:-null}
 arch=${3:-win64}
 [ -f "$prefix/.kelvane-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
+# Wine takes an absolute prefix only; a relative one made wineboot fail.
+prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 exec 9>"$prefix.lock"
 flock 9
 [ -f "$prefix/.kelvane-ready" ] && exit 0

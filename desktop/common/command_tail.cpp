@@ -1,8 +1,10 @@
 #include "command_tail.h"
 
-// The start-up code of our compiler hands WinMain a different tail in some
-// cases (a quote inside an unquoted name, bytes of 128 and above), so every
-// program derives its tail here from GetCommandLineA instead.
+// Every program derives its tail here from GetCommandLineA; its entry point
+// hands the same tail to WinMain. (The compiler's start-up code, no longer
+// used, made a different one of a quote inside an unquoted name or of bytes
+// of 128 and above.) A trail byte of a double-byte character is never a
+// quote or a blank, so stepping by byte is safe here.
 const char *commandTail(const char *commandLine)
 {
     const unsigned char *at = reinterpret_cast<const unsigned char *>(commandLine);

@@ -9,7 +9,10 @@ int startProgramFromCurrentDirectory(const char *programFile, char *commandLine)
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    bool needsSeparator = path[length - 1] != '\\';
+    // Only a drive root ends in a backslash. The last byte alone does not
+    // tell: in a double-byte code page it may be the trail byte 0x5C of a
+    // character such as 0x955C, so the last character decides.
+    bool needsSeparator = *CharPrevA(path, path + length) != '\\';
     if (static_cast<int>(length) + needsSeparator + lstrlenA(programFile) >= static_cast<int>(sizeof path)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;

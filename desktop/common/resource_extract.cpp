@@ -1,14 +1,15 @@
 #include "resource_extract.h"
 
-void extractResourceToFile(HMODULE module, const char *type, int id, const char *fileName)
+int extractResourceToFile(HMODULE module, const char *type, int id, const char *fileName)
 {
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(static_cast<WORD>(id)), type);
     if (!found)
-        return;
+        return 0;
     DWORD size = SizeofResource(module, found);
     HGLOBAL loaded = LoadResource(module, found);
     if (!loaded)
-        return;
+        return 0;
+    int whole = 0;
     // The bytes go from the loaded image to the file in one write: no copy.
     const void *bytes = LockResource(loaded);
     if (bytes) {
@@ -17,8 +18,10 @@ void extractResourceToFile(HMODULE module, const char *type, int id, const char 
             DWORD written = 0;
             if (!WriteFile(file, bytes, size, &written, NULL))
                 OutputDebugStringA("WriteFile() - failed\n");
+            whole = written == size;
             CloseHandle(file);
         }
     }
     FreeResource(loaded);
+    return whole;
 }

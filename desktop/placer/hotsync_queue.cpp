@@ -7,20 +7,38 @@ const char INSTALL_FOLDER_FORMAT[] = "%s\\%s\\install";
 const int INSTALL_FOLDER_EXTRA = 9;  // the two separators and "install"
 
 // The text after the last backslash; the whole path when it has none.
+// Stepped by character: a trail byte of a double-byte character may be 0x5C.
 const char *baseNameOf(const char *path)
 {
     const char *base = path;
-    for (const char *at = path; *at; ++at) {
+    for (const char *at = path; *at; at = CharNextA(at)) {
         if (*at == '\\')
             base = at + 1;
     }
     return base;
 }
 
+// One plain folder name, so that the install folder lies inside the Palm
+// Desktop folder. A damaged or cut users.dat yields records with an empty
+// name or one that climbs out ("..", "a\\b", "C:x"); those are nobody's.
+bool isPlainFolderName(const char *name)
+{
+    if (*name == '\0' || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0)
+        return false;
+    for (const char *at = name; *at; at = CharNextA(at)) {
+        if (*at == '\\' || *at == '/' || *at == ':')
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int queueForHotSync(const char *payloadPath, const UserRecord *user)
 {
+    if (!isPlainFolderName(user->directory))
+        return 0;
+
     char baseName[MAX_PATH];
     const char *base = baseNameOf(payloadPath);
     if (lstrlenA(base) >= MAX_PATH)

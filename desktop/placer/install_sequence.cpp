@@ -46,22 +46,29 @@ int agreementGiven(HWND mainWindow)
     return answer == IDYES;
 }
 
-int folderLeavesRoomForPayload(DWORD length)
+// Completes the folder name that a call returning `length` left in path to
+// "<folder>\kelv.prc". 0 when there is none, or it is too long for the
+// path: it is passed over, never cut.
+int completePayloadPath(DWORD length, char *path)
 {
-    return length > 0 && length + sizeof PAYLOAD_FILE_NAME <= PAYLOAD_PATH_SIZE;
+    if (length == 0 || length + sizeof PAYLOAD_FILE_NAME > PAYLOAD_PATH_SIZE)
+        return 0;
+    lstrcatA(path, PAYLOAD_FILE_NAME);
+    return 1;
 }
 
-// The temporary folder, else the current folder, followed by "\kelv.prc".
-// A folder too long for the path is passed over, never cut.
-void buildPayloadPath(char *path)
+// Writes the payload into the temporary folder, else into the current
+// folder: also when the temporary folder exists but takes no file.
+void writePayload(char *path)
 {
-    DWORD length = GetTempPathA(PAYLOAD_PATH_SIZE, path);
-    if (!folderLeavesRoomForPayload(length)) {
-        length = GetCurrentDirectoryA(PAYLOAD_PATH_SIZE, path);
-        if (!folderLeavesRoomForPayload(length))
-            lstrcpyA(path, CURRENT_FOLDER);
+    if (completePayloadPath(GetTempPathA(PAYLOAD_PATH_SIZE, path), path) &&
+        extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path))
+        return;
+    if (!completePayloadPath(GetCurrentDirectoryA(PAYLOAD_PATH_SIZE, path), path)) {
+        lstrcpyA(path, CURRENT_FOLDER);
+        lstrcatA(path, PAYLOAD_FILE_NAME);
     }
-    lstrcatA(path, PAYLOAD_FILE_NAME);
+    extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path);
 }
 
 // The first filled record whose name is exactly `name`; NULL when none is.
@@ -109,7 +116,9 @@ void runInstallSequence(HWND mainWindow)
         return;
     }
 
-    UserTable users;
+    // Static: a table of 26 KB on the stack would need a stack probe, which
+    // comes from the C runtime that the program is built without.
+    static UserTable users;
     if (!readUserDatabase(users.records, MAX_PALM_USERS, &users.count)) {
         showMessage(LOOKUP_FAILED_MESSAGE, CAPTION_TERMINATING);
         DeleteFileA(WORKER_FILE);
@@ -122,8 +131,7 @@ void runInstallSequence(HWND mainWindow)
     }
 
     char payloadPath[PAYLOAD_PATH_SIZE];
-    buildPayloadPath(payloadPath);
-    extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, payloadPath);
+    writePayload(payloadPath);
 
     // No user to queue for: the payload and "worker.exe" stay where they are.
     const UserRecord *user = chooseUser(users);

@@ -21,15 +21,29 @@ enum {
 
 char licenseText[LICENSE_TEXT_LIMIT + 1];
 
-// A new, empty file of a name nobody else has, in the temporary folder (or,
-// when there is none usable, the current folder). 0 when none was created.
-int createOwnTempFile(char *fileName)
+// Writes the agreement text into a new file of a name nobody else has in
+// the folder. 0 when none could be made and filled; what was made is gone.
+int writeTextToNewFileIn(const char *folder, char *fileName)
+{
+    if (GetTempFileNameA(folder, TEMP_FILE_PREFIX, 0, fileName) == 0)
+        return 0;
+    if (extractResourceToFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, fileName))
+        return 1;
+    DeleteFileA(fileName);
+    return 0;
+}
+
+// The agreement text in a file of its own: in the temporary folder, or in
+// the current folder when there is no usable temporary folder or no file
+// can be made in it (a full disk, a read-only folder, or a folder that TEMP
+// names but that is gone). 0 when no file holds it.
+int writeTextToOwnFile(char *fileName)
 {
     char folder[MAX_PATH];
     DWORD length = GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length > TEMP_FOLDER_LIMIT)
-        lstrcpyA(folder, CURRENT_FOLDER);
-    return GetTempFileNameA(folder, TEMP_FILE_PREFIX, 0, fileName) != 0;
+    if (length != 0 && length <= TEMP_FOLDER_LIMIT && writeTextToNewFileIn(folder, fileName))
+        return 1;
+    return writeTextToNewFileIn(CURRENT_FOLDER, fileName);
 }
 
 // Reads the file once, at most LICENSE_TEXT_LIMIT bytes, into the control.
@@ -51,9 +65,8 @@ void showFileText(const char *fileName, HWND control)
 void loadLicenseText(HWND control)
 {
     char fileName[MAX_PATH];
-    if (!createOwnTempFile(fileName))
+    if (!writeTextToOwnFile(fileName))
         return;
-    extractResourceToFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, fileName);
     showFileText(fileName, control);
     DeleteFileA(fileName);
 }

@@ -14,8 +14,7 @@ const char INSTALLER_COMMAND_LINE[] = "placer.exe";
 
 } // namespace
 
-// The tail comes from GetCommandLineA: the start-up code's lpCmdLine does
-// not follow the product's tail rules in every case.
+// The tail comes from GetCommandLineA, by the product's tail rules.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     int installerStarted = 0;

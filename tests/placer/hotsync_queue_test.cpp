@@ -139,3 +139,22 @@ TEST_F(HotSyncQueueTest, PathWithoutBackslashIsItsOwnBaseName)
     ASSERT_EQ(1, queueForHotSync("kelv.prc", &user));
     EXPECT_EQ("the application", readFileBytes(queued()));
 }
+
+// A record from a damaged or cut users.dat may name no folder, or a path
+// that leads out of the Palm Desktop folder: nothing is created, copied or
+// flagged, although every place it could lead to exists.
+TEST_F(HotSyncQueueTest, FolderThatIsNotOnePlainNameIsRefused)
+{
+    makeFolder(desktop.folder() + "\\a");
+    makeFolder(desktop.folder() + "\\a\\b");
+    const std::vector<std::string> reachable = {desktop.folder(), desktop.parentFolder(), desktop.folder() + "\\a\\b",
+                                                desktop.folder() + "\\AnnDir"};
+    for (const char *directory : {"", ".", "..", "a\\b", "a/b", "..\\AnnDir", ".\\AnnDir", "a:", "C:AnnDir"}) {
+        SCOPED_TRACE(directory);
+        UserRecord user = userRecord(directory, 7);
+        EXPECT_EQ(0, queueForHotSync(payload.c_str(), &user));
+        for (const std::string &folder : reachable)
+            EXPECT_FALSE(folderExists(folder + "\\install")) << folder;
+        EXPECT_FALSE(flagged(7));
+    }
+}

@@ -58,6 +58,20 @@ private:
     ImportHook hook_;
 };
 
+// A folder that exists and that no file can be made in, not even by root:
+// Linux's /proc, seen through Wine's drive Z:.
+const char FOLDER_TAKING_NO_FILE[] = "Z:\\proc";
+
+// TMP and TEMP name that folder while it lives.
+class TempFolderTakingNoFile {
+public:
+    TempFolderTakingNoFile() : tmp_("TMP", FOLDER_TAKING_NO_FILE), temp_("TEMP", FOLDER_TAKING_NO_FILE) {}
+
+private:
+    ScopedEnvironment tmp_;
+    ScopedEnvironment temp_;
+};
+
 std::string windowText(HWND window)
 {
     char text[16384];
@@ -117,30 +131,44 @@ TEST_F(InProcessTest, AnyAnswerButYesEndsWithM1AndDeletesNothing)
 
 TEST_F(InProcessTest, WithoutATemporaryFolderThePayloadPassesThroughTheCurrentFolder)
 {
-    palm_.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann", "AnnDir", 9));
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answeringDialogBox));
-    ImportHook noTemp("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath));
-    dialogAnswer = IDYES;
-    MessageBoxCapture boxes;
-    DeleteRecorder deletions;
-    runInstallSequence(NULL);
+    enum Failure { NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE };
+    for (Failure failure : {NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE}) {
+        SCOPED_TRACE(failure);
+        palm_.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann", "AnnDir", 9));
+        writeFileBytes(current_ / "worker.exe", "MZ stand-in");
+        std::unique_ptr<ImportHook> noTemp;
+        std::unique_ptr<TempFolderTakingNoFile> takesNoFile;
+        if (failure == NO_TEMP_FOLDER)
+            noTemp.reset(new ImportHook("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath)));
+        else
+            takesNoFile.reset(new TempFolderTakingNoFile);
+        dialogAnswer = IDYES;
+        MessageBoxCapture boxes;
+        DeleteRecorder deletions;
+        runInstallSequence(NULL);
 
-    ASSERT_EQ(boxes.count(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, queuedMessage("Ann"));
-    EXPECT_EQ(readFileBytes(palm_.installFolder("AnnDir") + "\\kelv.prc"), contentBytes("kelvane.prc"));
-    ASSERT_EQ(deletedFiles.size(), 2u);
-    EXPECT_STRCASEEQ(deletedFiles[0].c_str(), (current_ / "kelv.prc").c_str());
-    EXPECT_EQ(deletedFiles[1], "worker.exe");
-    EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, queuedMessage("Ann"));
+        EXPECT_EQ(readFileBytes(palm_.installFolder("AnnDir") + "\\kelv.prc"), contentBytes("kelvane.prc"));
+        ASSERT_EQ(deletedFiles.size(), 2u);
+        EXPECT_STRCASEEQ(deletedFiles[0].c_str(), (current_ / "kelv.prc").c_str());
+        EXPECT_EQ(deletedFiles[1], "worker.exe");
+        EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
+        removeTree(palm_.installFolder("AnnDir"));
+    }
 }
 
 // The agreement text reaches the control through a new file of a unique
 // name, never through the person's own "license.txt", and the file goes.
 TEST_F(InProcessTest, TheAgreementTextPassesThroughAFileOfItsOwn)
 {
-    enum Failure { NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME };
-    for (Failure failure : {NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME}) {
+    enum Failure { NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME, TEMP_FOLDER_TAKES_NO_FILE };
+    for (Failure failure : {NONE, NO_TEMP_FOLDER, NO_UNIQUE_NAME, TEMP_FOLDER_TAKES_NO_FILE}) {
         SCOPED_TRACE(failure);
+        std::unique_ptr<TempFolderTakingNoFile> takesNoFile;
+        if (failure == TEMP_FOLDER_TAKES_NO_FILE)
+            takesNoFile.reset(new TempFolderTakingNoFile);
         std::unique_ptr<ImportHook> hook;
         if (failure == NO_TEMP_FOLDER)
             hook.reset(new ImportHook("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath)));
@@ -159,10 +187,12 @@ TEST_F(InProcessTest, TheAgreementTextPassesThroughAFileOfItsOwn)
             EXPECT_EQ(deletedFiles, std::vector<std::string>{});
         } else {
             EXPECT_EQ(shown, contentBytes("license.txt"));
-            ASSERT_EQ(deletedFiles.size(), 1u);
+            // Where no file could be filled, the name it got goes too.
+            ASSERT_EQ(deletedFiles.size(), failure == TEMP_FOLDER_TAKES_NO_FILE ? 2u : 1u);
             std::string folder = failure == NONE ? temp_.path() : std::string(".");
-            EXPECT_TRUE(startsWithFolder(deletedFiles[0], folder)) << deletedFiles[0];
-            EXPECT_FALSE(fileExists(deletedFiles[0]));
+            EXPECT_TRUE(startsWithFolder(deletedFiles.back(), folder)) << deletedFiles.back();
+            for (const std::string &deleted : deletedFiles)
+                EXPECT_FALSE(fileExists(deleted)) << deleted;
         }
         EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
         EXPECT_EQ(filesIn(current_.path()), (std::vector<std::string>{"license.txt", "worker.exe"}));

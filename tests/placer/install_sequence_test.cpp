@@ -188,22 +188,25 @@ TEST_F(InstallSequenceTest, AFailedQueueingNamesTheUserAndCleansUp)
 {
     const PlannedUser ann{"Ann", "AnnDir", 1};
     const PlannedUser bob{"Bob", "BobDir", 2};
+    const PlannedUser nobody{"", "", 0};  // what a record read past the end holds
     struct Case {
-        std::vector<PlannedUser> users;
+        UsersDatBuilder users;
         const char *recorded;
         const char *shown;
     } cases[] = {
-        {{ann}, NO_RECORD, "Ann"},
-        {{ann, bob}, "Bob", "Bob"},
+        {usersOf({ann}), NO_RECORD, "Ann"},
+        {usersOf({ann, bob}), "Bob", "Bob"},
+        // Cut right after the header, which counts one user: nobody's record.
+        {UsersDatBuilder().count(1), NO_RECORD, ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.shown);
-        prepare(usersOf(c.users), c.recorded, false);  // users.dat names them; no folders
+        prepare(c.users, c.recorded, false);  // users.dat names them; no folders
 
         expectOneBox(runAnsweringYes(), failedMessage(c.shown));
         expectExitCodeZero();
 
-        expectNothingQueued(c.users);
+        expectNothingQueued({ann, bob, nobody});
         expectTempFolderEmpty();
         EXPECT_FALSE(workerPresent());
     }

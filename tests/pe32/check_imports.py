@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Every function that the 32-bit programs import must be on ALLOWED: a
+function reviewed as present in the system DLLs of both Windows 95 and
+Windows NT 4.0. A new import fails here until someone has checked it and
+added it (with the reason, where it is not obvious).
+
+check_imports.py PROGRAM.exe ...
+"""
+import os
+import sys
+
+from pe_image import read_image
+
+ALLOWED = {
+    "kernel32.dll": {
+        "CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateProcessA",
+        "DeleteFileA", "ExitProcess", "FindResourceA", "FreeResource", "GetCommandLineA",
+        "GetCurrentDirectoryA", "GetLastError", "GetModuleHandleA", "GetStartupInfoA",
+        "GetTempFileNameA", "GetTempPathA", "LoadLibraryA", "LoadResource", "LockResource",
+        "OutputDebugStringA", "ReadFile", "SetFilePointer", "SetLastError", "SizeofResource",
+        "WriteFile", "lstrcatA", "lstrcmpA", "lstrcpyA", "lstrcpynA", "lstrlenA",
+        # In Windows 95's kernel32 too, not only NT's: the C runtimes of that
+        # time take the clock from it on both.
+        "GetSystemTimeAsFileTime",
+    },
+    "user32.dll": {
+        "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",
+        "DispatchMessageA", "EndDialog", "GetDesktopWindow", "GetDlgItem", "GetMessageA",
+        "GetWindowRect", "LoadCursorA", "LoadIconA", "MessageBoxA", "PostMessageA",
+        "PostQuitMessage", "SendDlgItemMessageA", "SendMessageA", "SetDlgItemTextA",
+        "SetWindowPos", "SetWindowTextA", "ShowWindow", "TranslateMessage", "UpdateWindow",
+        # Exported by user32, not kernel32, on every Windows; varargs, caller cleans up.
+        "wsprintfA",
+        # New in Windows 95 and NT 4.0 (NT 3.51 lacked them), so both have them.
+        "RegisterClassExA", "LoadImageA",
+        # Step through double-byte characters in the system's ANSI code page.
+        "CharNextA", "CharPrevA",
+    },
+    "advapi32.dll": {
+        "RegCloseKey", "RegCreateKeyExA", "RegOpenKeyExA", "RegQueryValueExA", "RegSetValueExA",
+        # The Win16-style call; still exported by both for old programs.
+        "RegOpenKeyA",
+    },
+}
+
+
+def check(path):
+    failures = []
+    for dll, functions in read_image(path).import_table():
+        allowed = ALLOWED.get(dll.lower())
+        if allowed is None:
+            failures.append("imports from %s, which is not a reviewed system DLL" % dll)
+            continue
+        for function in functions:
+            if function not in allowed:
+                failures.append("imports %s!%s, not reviewed for Windows 95 and NT 4.0" % (dll, function))
+    return failures
+
+
+def main(argv):
+    status = 0
+    for path in argv[1:]:
+        failures = check(path)
+        for failure in failures:
+            print("%s: %s" % (os.path.basename(path), failure))
+        if failures:
+            status = 1
+        else:
+            print("%s: every import is reviewed" % os.path.basename(path))
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
