@@ -16,7 +16,7 @@ import time
 
 SOURCE, WORK = sys.argv[1], sys.argv[2]
 sys.path.insert(0, os.path.join(SOURCE, "tests/pe32"))
-from check_pe32 import Image  # noqa: E402
+from pe_image import Image  # noqa: E402
 
 failures = []
 
