@@ -49,6 +49,18 @@ done
 printf '%-36s %10s %10s\n' "setup.exe less the two it carries" "$(launcher_own_size i686)" "$(launcher_own_size x86_64)"
 
 echo
+echo "== The 32-bit programs against the sizes aimed at"
+aim() {
+    size=$(size_of i686 "$1")
+    verdict="within"
+    [ "$size" -le "$2" ] || verdict="OVER"
+    printf '%-36s %10s of %6s  %s\n' "$1" "$size" "$2" "$verdict"
+}
+aim setup.exe 45056
+aim placer.exe 28672
+aim worker.exe 12288
+
+echo
 echo "== DLLs imported"
 for arch in i686 x86_64; do
     for program in $programs; do

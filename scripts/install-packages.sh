@@ -44,7 +44,6 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     need_root "dpkg --add-architecture i386"
     dpkg --add-architecture i386
-    apt_updated=no
 fi
 
 missing=""
