@@ -6,9 +6,11 @@
 # Windows:
 #   i686-wow64   the whole suite in a 64-bit prefix: today's 64-bit Windows
 #                running the 32-bit programs;
-#   i686-win32   the end-to-end chain in a plain 32-bit Windows prefix, as
+#   i686-win32   in a plain 32-bit Windows prefix: the end-to-end chain as
 #                the prefix's own Windows and as Windows 95, 98, NT 4.0,
-#                2000, XP, 7 and 10 in turn;
+#                2000, XP, 7 and 10 in turn; the chain run from a download
+#                folder with planted libraries; the programs' DLL search,
+#                also as on a Windows without SetDefaultDllDirectories;
 #   x86_64       the whole suite on the 64-bit build under wine64, the quick
 #                second configuration.
 # Each runs in a private prefix under its build folder. The run goes on past
@@ -78,7 +80,7 @@ run_configuration() {
 }
 
 run_configuration i686-wow64 i686 win64 -E '^Windows/'
-run_configuration i686-win32 i686 win32 -R 'ChainTest'
+run_configuration i686-win32 i686 win32 -R 'ChainTest|ChainInHostileFolder|LibrarySearch'
 run_configuration x86_64 x86_64 win64 -E '^Windows/'
 
 echo

@@ -5,6 +5,7 @@
 // WinMain but this. Linked into the programs only; the tests keep the
 // normal runtime.
 #include "command_tail.h"
+#include "library_search.h"
 
 #include <windows.h>
 
@@ -37,6 +38,8 @@ void *memcpy(void *destination, const void *source, size_t count)
 // The entry named to the linker. Windows calls it with no arguments.
 void programEntry()
 {
+    // Before anything else can load a library by its bare name.
+    restrictLibrarySearch();
     STARTUPINFOA startup;
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);

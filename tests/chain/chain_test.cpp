@@ -5,7 +5,8 @@
 // product meets (the instance's name says which).
 #include "chain_driver.h"
 #include "fake_palm_desktop.h"
-#include "imitated_windows.h"
+#include "planted_libraries.h"
+#include "wine_app_defaults.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -51,10 +52,11 @@ protected:
 
     void start(const std::string &tail = "") { startIn(work.path(), tail); }
 
-    void startIn(const std::string &folder, const std::string &tail = "")
+    void startIn(const std::string &folder, const std::string &tail = "",
+                 const std::string &program = programFolder() + "\\setup.exe")
     {
         std::string commandLine = "setup.exe" + (tail.empty() ? "" : " " + tail);
-        ChildProcess setup(programFolder() + "\\setup.exe", commandLine, folder);
+        ChildProcess setup(program, commandLine, folder);
         DWORD exitCode = 1;
         ASSERT_TRUE(setup.waitForExit(&exitCode));
         EXPECT_EQ(0u, exitCode);
@@ -237,4 +239,35 @@ TEST_F(ChainRun, FolderNamesEndingInATrailByteBackslash)
     expectQueuedFor(hyou);
     EXPECT_EQ(1u, installFlag(3));
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"placer.exe"});
+}
+
+// setup.exe saved into a download folder that holds anybody's files, and
+// run from there: placer.exe and worker.exe are written there and run from
+// there too. Nothing in that folder runs but what the setup wrote.
+class ChainInHostileFolder : public ChainRun {
+protected:
+    void startSavedCopy()
+    {
+        std::string saved = work / "setup.exe";
+        ASSERT_TRUE(CopyFileA((programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
+        startIn(work.path(), "", saved);
+    }
+};
+
+// Copies of system DLLs planted beside the programs, and Wine told to take
+// a DLL file found along the search path first, as Windows does. Both
+// dialogs are shown, so the worker's and the installer's libraries load.
+TEST_F(ChainInHostileFolder, PlantedLibrariesNeverRun)
+{
+    plantLibraries(work.path());
+    ProgramDllOverrides nativeFirst(CHAIN_PROGRAMS, plantableLibraries(), NATIVE_FIRST);
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
+    startSavedCopy();
+    chooseUser(1);
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Bob Jones"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    expectQueuedFor("JonesB");
+    EXPECT_EQ(std::vector<std::string>{}, plantedLibrariesThatRan(work.path()));
 }

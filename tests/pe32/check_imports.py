@@ -22,6 +22,11 @@ ALLOWED = {
         # In Windows 95's kernel32 too, not only NT's: the C runtimes of that
         # time take the clock from it on both.
         "GetSystemTimeAsFileTime",
+        # The DLL search at start: SetDefaultDllDirectories is looked up, never
+        # imported (Windows 8, or Vista and 7 updated); where it is missing,
+        # libraries are loaded by full path from the system folder, their own
+        # imports looked for beside them, without the system's error box.
+        "GetProcAddress", "GetSystemDirectoryA", "LoadLibraryExA", "SetErrorMode",
     },
     "user32.dll": {
         "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",

@@ -1,33 +1,10 @@
 // The licence agreement dialog of the running placer.exe.
 #include "placer_fixture.h"
+#include "wine_app_defaults.h"
 
 namespace {
 
 const DWORD STAYS_OPEN_MS = 400;
-
-// Wine's loader takes WINEDLLOVERRIDES from the Unix environment, which a
-// Windows process cannot hand to its children; the per-program overrides
-// of the prefix's registry do the same for placer.exe alone.
-const char PLACER_APP_DEFAULTS[] = "Software\\Wine\\AppDefaults\\placer.exe";
-const char PLACER_DLL_OVERRIDES[] = "Software\\Wine\\AppDefaults\\placer.exe\\DllOverrides";
-
-class LibraryDisabled {
-public:
-    explicit LibraryDisabled(const char *library)
-    {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, PLACER_DLL_OVERRIDES, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) ==
-            ERROR_SUCCESS) {
-            RegSetValueExA(key, library, 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
-            RegCloseKey(key);
-        }
-    }
-    ~LibraryDisabled()
-    {
-        RegDeleteKeyA(HKEY_CURRENT_USER, PLACER_DLL_OVERRIDES);
-        RegDeleteKeyA(HKEY_CURRENT_USER, PLACER_APP_DEFAULTS);
-    }
-};
 
 } // namespace
 
@@ -123,7 +100,7 @@ TEST_F(LicenseDialogTest, EscapeAndTheCloseBoxLeaveItOpenUntilYes)
 TEST_F(LicenseDialogTest, WithoutTheRichEditLibraryNothingIsInstalledOrDeleted)
 {
     palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
-    LibraryDisabled noRichEdit("riched32");
+    ProgramDllOverrides noRichEdit({"placer.exe"}, {"riched32"}, NOT_LOADED);
     startPlacer();
     expectNotInstalledAndNothingDeleted();
 }
