@@ -18,12 +18,24 @@ void WINAPI recordDebugOutput(LPCSTR text)
     debugOutput.push_back(text);
 }
 
-BOOL WINAPI failingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED)
+// A full disk: the write stops half-way, and says so or not.
+ImportHook *writeHook = nullptr;
+
+BOOL originalWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written)
 {
-    if (written)
-        *written = 0;
+    return reinterpret_cast<decltype(&WriteFile)>(writeHook->original())(file, bytes, size, written, NULL);
+}
+
+BOOL WINAPI failingWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED)
+{
+    originalWriteFile(file, bytes, size / 2, written);
     SetLastError(ERROR_DISK_FULL);
     return FALSE;
+}
+
+BOOL WINAPI shortWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED)
+{
+    return originalWriteFile(file, bytes, size / 2, written);
 }
 
 std::string sampleBytes()
@@ -98,13 +110,41 @@ TEST_F(ResourceExtractTest, FileThatCannotBeReplacedStaysAsItWas)
     EXPECT_TRUE(debugOutput.empty()) << debugOutput.front();
 }
 
-TEST_F(ResourceExtractTest, FailedWriteGoesToTheDebuggerAndClosesTheFile)
+// A write that stops half-way leaves no cut-off file, new or replaced; the
+// error comes back. Only a failed call goes to the debugger output.
+TEST_F(ResourceExtractTest, WriteThatStopsHalfWayLeavesNoFile)
 {
-    {
-        ImportHook writeHook("kernel32.dll", "WriteFile", reinterpret_cast<void *>(failingWriteFile));
-        extract("TESTBIN", IDR_TEST_SAMPLE, folder / "full.bin");
+    const struct {
+        const char *name;
+        void *writeFile;
+        std::vector<std::string> debugOutput;
+    } cases[] = {
+        {"write fails", reinterpret_cast<void *>(failingWriteFile), {"WriteFile() - failed\n"}},
+        {"write comes back short", reinterpret_cast<void *>(shortWriteFile), {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        debugOutput.clear();
+        writeFileBytes(folder / "old.bin", "an earlier file");
+        int results[2];
+        DWORD errors[2];
+        {
+            ImportHook hook("kernel32.dll", "WriteFile", c.writeFile);
+            writeHook = &hook;
+            results[0] = extractResourceToFile(GetModuleHandleA(NULL), "TESTBIN", IDR_TEST_SAMPLE,
+                                               (folder / "new.bin").c_str());
+            errors[0] = GetLastError();
+            results[1] = extractResourceToFile(GetModuleHandleA(NULL), "TESTBIN", IDR_TEST_SAMPLE,
+                                               (folder / "old.bin").c_str());
+            errors[1] = GetLastError();
+        }
+        EXPECT_EQ(0, results[0]);
+        EXPECT_EQ(0, results[1]);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), errors[0]);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), errors[1]);
+        EXPECT_EQ(std::vector<std::string>{}, filesIn(folder.path()));
+        std::vector<std::string> twice = c.debugOutput;
+        twice.insert(twice.end(), c.debugOutput.begin(), c.debugOutput.end());
+        EXPECT_EQ(twice, debugOutput);
     }
-    EXPECT_EQ(std::vector<std::string>{"WriteFile() - failed\n"}, debugOutput);
-    // Closed: it can be opened without sharing and deleted at once.
-    EXPECT_TRUE(DeleteFileA((folder / "full.bin").c_str()));
 }
