@@ -1,5 +1,6 @@
 // The setup launcher: writes the installer and the worker into the current
-// directory and starts the worker with the launcher's own command tail.
+// directory and starts the worker with the launcher's own command tail,
+// only when both were written whole.
 #include "command_tail.h"
 #include "program_start.h"
 #include "resource.h"
@@ -36,23 +37,36 @@ int buildWorkerCommandLine(const char *tail)
     return 1;
 }
 
-void reportFailedStart(DWORD error)
+void reportFailedStart(const char *programFile, DWORD error)
 {
     char message[MESSAGE_SIZE];
-    wsprintfA(message, "Could not start %s - error: %d", WORKER_FILE, static_cast<int>(error));
+    wsprintfA(message, "Could not start %s - error: %d", programFile, static_cast<int>(error));
     MessageBoxA(NULL, message, SETUP_CAPTION, MB_OK);
+}
+
+// Writes one of the carried programs whole, or says which one could not be
+// written and why. A copy that is already there but cannot be replaced (in
+// use, read-only, another account's, or left from an earlier version) is
+// never started in place of ours.
+int writeProgram(HINSTANCE instance, const char *type, int id, const char *programFile)
+{
+    if (extractResourceToFile(instance, type, id, programFile))
+        return 1;
+    reportFailedStart(programFile, GetLastError());
+    return 0;
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    extractResourceToFile(instance, "PLACER", IDR_PLACER, PLACER_FILE);
-    extractResourceToFile(instance, "WORKER", IDR_WORKER, WORKER_FILE);
+    if (!writeProgram(instance, PLACER_RESOURCE_TYPE, IDR_PLACER, PLACER_FILE) ||
+        !writeProgram(instance, WORKER_RESOURCE_TYPE, IDR_WORKER, WORKER_FILE))
+        return 0;
 
     if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
-        reportFailedStart(ERROR_FILENAME_EXCED_RANGE);
+        reportFailedStart(WORKER_FILE, ERROR_FILENAME_EXCED_RANGE);
     else if (!startProgramFromCurrentDirectory(WORKER_FILE, workerCommandLine))
-        reportFailedStart(GetLastError());
+        reportFailedStart(WORKER_FILE, GetLastError());
     return 0;
 }

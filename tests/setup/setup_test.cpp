@@ -1,5 +1,6 @@
 // The launcher, run as a child process with the recorder carried in place
 // of both programs: what it writes and how it starts the worker.
+#include "chain_driver.h"
 #include "child_process.h"
 #include "start_log.h"
 #include "temp_folder.h"
@@ -88,17 +89,54 @@ TEST(Launcher, StartsTheWorkerItWroteNotOneBesideItself)
     EXPECT_EQ("worker.exe -v", worker["commandLine"]);
 }
 
-TEST(Launcher, ReportsAWorkerThatCannotBeStarted)
+// A program that cannot be written whole is not started, nor is anything
+// else: one message names the file and the error of the write. A folder on
+// a read-only medium takes no file; a copy left from an earlier run that
+// another process holds open without write sharing (still running, say, or
+// another account's) cannot be overwritten and is never run in its place.
+TEST(Launcher, StartsNothingWhenAProgramCannotBeWritten)
 {
-    // A folder where no file can be created: /proc, seen through drive Z:.
-    ChildProcess setup(launcher(), "setup.exe -v", "Z:\\proc");
-    CapturedBox box;
-    ASSERT_TRUE(setup.nextMessageBox(&box)) << box.caption;
-    EXPECT_EQ("Could not start worker.exe - error: 2", box.text);
-    EXPECT_EQ("Kelvane - Setup", box.caption);
-    EXPECT_TRUE(isPlainBox(box));
-    DWORD exitCode = 1;
-    ASSERT_TRUE(setup.waitForExit(&exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(fileExists("Z:\\proc\\placer.exe"));
+    const struct {
+        const char *staleFile;  // NULL: the folder takes no file at all
+        const char *message;
+        std::vector<std::string> filesAfter;
+    } cases[] = {
+        {NULL, "Could not start placer.exe - error: 2", {}},  // as Wine reports /proc
+        {"placer.exe", "Could not start placer.exe - error: 32", {"placer.exe"}},
+        {"worker.exe", "Could not start worker.exe - error: 32", {"placer.exe", "worker.exe"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        TempFolder work("setup");
+        // /proc, seen through drive Z:, where not even root can make a file.
+        std::string folder = c.staleFile ? work.path() : "Z:\\proc";
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.staleFile) {
+            ASSERT_TRUE(CopyFileA(recorderProgram().c_str(), (work / c.staleFile).c_str(), FALSE));
+            held = CreateFileA((work / c.staleFile).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
+                               NULL);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        }
+
+        ChildProcess setup(launcher(), "setup.exe -v", folder);
+        CapturedBox box;
+        EXPECT_TRUE(setup.nextMessageBox(&box)) << box.caption;
+        EXPECT_EQ(c.message, box.text);
+        EXPECT_EQ("Kelvane - Setup", box.caption);
+        EXPECT_TRUE(isPlainBox(box));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(setup.waitForExit(&exitCode));
+        EXPECT_EQ(0u, exitCode);
+        EXPECT_TRUE(waitUntilGone({"placer.exe", "worker.exe"}));
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+
+        EXPECT_FALSE(fileExists(folder + "\\started.log")) << "a program was started";
+        if (c.staleFile) {
+            EXPECT_EQ(c.filesAfter, filesIn(folder));
+            EXPECT_TRUE(readFileBytes(recorderProgram()) == readFileBytes(work / c.staleFile));
+        } else {
+            EXPECT_FALSE(fileExists(folder + "\\placer.exe"));
+        }
+    }
 }
