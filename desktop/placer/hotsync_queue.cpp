@@ -21,9 +21,14 @@ const char *baseNameOf(const char *path)
 // One plain folder name, so that the install folder lies inside the Palm
 // Desktop folder. A damaged or cut users.dat yields records with an empty
 // name or one that climbs out ("..", "a\\b", "C:x"); those are nobody's.
+// Windows drops the dots and blanks at the end of a path's part, so a name
+// ending in one ("...", "Ann.", "Ann ") names another folder than it seems.
 bool isPlainFolderName(const char *name)
 {
-    if (*name == '\0' || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0)
+    if (*name == '\0')
+        return false;
+    const char *last = CharPrevA(name, name + lstrlenA(name));
+    if (*last == '.' || *last == ' ')
         return false;
     for (const char *at = name; *at; at = CharNextA(at)) {
         if (*at == '\\' || *at == '/' || *at == ':')

@@ -6,6 +6,7 @@
 // Copies payloadPath into the user's install folder
 // ("<Palm Desktop>\<user directory>\install") under its base name, then sets
 // the user's install flag. Returns 1 when both were done, 0 otherwise. A
-// user directory that is not one plain folder name (empty, ".", "..", or
-// holding "\\", "/" or ":") is refused before anything is created.
+// user directory that is not one plain folder name (empty, ending in a dot
+// or a blank, or holding "\\", "/" or ":") is refused before anything is
+// created.
 int queueForHotSync(const char *payloadPath, const UserRecord *user);

@@ -141,15 +141,19 @@ TEST_F(HotSyncQueueTest, PathWithoutBackslashIsItsOwnBaseName)
 }
 
 // A record from a damaged or cut users.dat may name no folder, or a path
-// that leads out of the Palm Desktop folder: nothing is created, copied or
-// flagged, although every place it could lead to exists.
+// that leads out of the Palm Desktop folder or to another user's folder:
+// nothing is created, copied or flagged, although every place it could lead
+// to exists.
 TEST_F(HotSyncQueueTest, FolderThatIsNotOnePlainNameIsRefused)
 {
     makeFolder(desktop.folder() + "\\a");
     makeFolder(desktop.folder() + "\\a\\b");
     const std::vector<std::string> reachable = {desktop.folder(), desktop.parentFolder(), desktop.folder() + "\\a\\b",
                                                 desktop.folder() + "\\AnnDir"};
-    for (const char *directory : {"", ".", "..", "a\\b", "a/b", "..\\AnnDir", ".\\AnnDir", "a:", "C:AnnDir"}) {
+    // Windows drops dots and blanks at the end of a path's part: "..." and
+    // ". " name the Palm Desktop folder itself, "AnnDir." names AnnDir.
+    for (const char *directory : {"", ".", "..", "a\\b", "a/b", "..\\AnnDir", ".\\AnnDir", "a:", "C:AnnDir", "...",
+                                  ". ", " .", "AnnDir.", "AnnDir ", "AnnDir. ."}) {
         SCOPED_TRACE(directory);
         UserRecord user = userRecord(directory, 7);
         EXPECT_EQ(0, queueForHotSync(payload.c_str(), &user));
