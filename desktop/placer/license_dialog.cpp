@@ -22,42 +22,43 @@ enum {
 char licenseText[LICENSE_TEXT_LIMIT + 1];
 
 // Writes the agreement text into a new file of a name nobody else has in
-// the folder. 0 when none could be made and filled; what was made is gone.
-int writeTextToNewFileIn(const char *folder, char *fileName)
+// the folder, and keeps it open with no sharing, so that nobody can change
+// it before it is read back. INVALID_HANDLE_VALUE when none could be made
+// and filled; what was made is gone.
+HANDLE writeTextToNewFileIn(const char *folder, char *fileName)
 {
     if (GetTempFileNameA(folder, TEMP_FILE_PREFIX, 0, fileName) == 0)
-        return 0;
-    if (extractResourceToFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, fileName))
-        return 1;
-    DeleteFileA(fileName);
-    return 0;
+        return INVALID_HANDLE_VALUE;
+    HANDLE file = extractResourceToHeldFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, fileName);
+    if (file == INVALID_HANDLE_VALUE)
+        DeleteFileA(fileName);
+    return file;
 }
 
 // The agreement text in a file of its own: in the temporary folder, or in
 // the current folder when there is no usable temporary folder or no file
 // can be made in it (a full disk, a read-only folder, or a folder that TEMP
-// names but that is gone). 0 when no file holds it.
-int writeTextToOwnFile(char *fileName)
+// names but that is gone).
+HANDLE writeTextToOwnFile(char *fileName)
 {
     char folder[MAX_PATH];
     DWORD length = GetTempPathA(MAX_PATH, folder);
-    if (length != 0 && length <= TEMP_FOLDER_LIMIT && writeTextToNewFileIn(folder, fileName))
-        return 1;
+    if (length != 0 && length <= TEMP_FOLDER_LIMIT) {
+        HANDLE file = writeTextToNewFileIn(folder, fileName);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+    }
     return writeTextToNewFileIn(CURRENT_FOLDER, fileName);
 }
 
 // Reads the file once, at most LICENSE_TEXT_LIMIT bytes, into the control.
-void showFileText(const char *fileName, HWND control)
+void showFileText(HANDLE file, HWND control)
 {
-    HANDLE file = CreateFileA(fileName, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
     DWORD read = 0;
     if (ReadFile(file, licenseText, LICENSE_TEXT_LIMIT, &read, NULL)) {
         licenseText[read] = '\0';
         SetWindowTextA(control, licenseText);
     }
-    CloseHandle(file);
 }
 
 } // namespace
@@ -65,9 +66,11 @@ void showFileText(const char *fileName, HWND control)
 void loadLicenseText(HWND control)
 {
     char fileName[MAX_PATH];
-    if (!writeTextToOwnFile(fileName))
+    HANDLE file = writeTextToOwnFile(fileName);
+    if (file == INVALID_HANDLE_VALUE)
         return;
-    showFileText(fileName, control);
+    showFileText(file, control);
+    CloseHandle(file);
     DeleteFileA(fileName);
 }
 

@@ -10,6 +10,7 @@ INT_PTR CALLBACK licenseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 void initLicenseDialog(HWND dialog);
 
 // Shows the carried agreement text in the control. The text passes through
-// a new, uniquely named file of the installer's own, which is deleted again;
-// no file of the person's is ever replaced.
+// a new, uniquely named file of the installer's own, written and read back
+// through one handle that nobody else can open in between, and deleted
+// again; no file of the person's is ever replaced.
 void loadLicenseText(HWND control);
