@@ -5,7 +5,10 @@
 
 // Copies payloadPath into the user's install folder
 // ("<Palm Desktop>\<user directory>\install") under its base name, then sets
-// the user's install flag. Returns 1 when both were done, 0 otherwise. A
+// the user's install flag. Returns 1 when both were done, 0 otherwise. The
+// copy is made under another name, read back, and only then put in the
+// place of an earlier copy: on any failure an earlier copy and its flag
+// stay as they were, and nothing partial is ever left to be installed. A
 // user directory that is not one plain folder name (empty, ending in a dot
 // or a blank, or holding "\\", "/" or ":") is refused before anything is
 // created.

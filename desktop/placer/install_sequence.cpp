@@ -4,8 +4,8 @@
 #include "hotsync_queue.h"
 #include "lcreg.h"
 #include "license_dialog.h"
+#include "payload_file.h"
 #include "resource.h"
-#include "resource_extract.h"
 
 namespace {
 
@@ -19,8 +19,6 @@ const char QUEUED_FORMAT[] =
     "During next HotSync for user %s the Amber\nversion of Kelvane will be installed on the PalmPilot.";
 
 const char WORKER_FILE[] = "worker.exe";
-const char PAYLOAD_FILE_NAME[] = "\\kelv.prc";
-const char CURRENT_FOLDER[] = ".";
 
 enum {
     PAYLOAD_PATH_SIZE = MAX_PATH,
@@ -44,31 +42,6 @@ int agreementGiven(HWND mainWindow)
 {
     INT_PTR answer = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_LICENSE), mainWindow, licenseDialogProc, 0);
     return answer == IDYES;
-}
-
-// Completes the folder name that a call returning `length` left in path to
-// "<folder>\kelv.prc". 0 when there is none, or it is too long for the
-// path: it is passed over, never cut.
-int completePayloadPath(DWORD length, char *path)
-{
-    if (length == 0 || length + sizeof PAYLOAD_FILE_NAME > PAYLOAD_PATH_SIZE)
-        return 0;
-    lstrcatA(path, PAYLOAD_FILE_NAME);
-    return 1;
-}
-
-// Writes the payload into the temporary folder, else into the current
-// folder: also when the temporary folder exists but takes no file.
-void writePayload(char *path)
-{
-    if (completePayloadPath(GetTempPathA(PAYLOAD_PATH_SIZE, path), path) &&
-        extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path))
-        return;
-    if (!completePayloadPath(GetCurrentDirectoryA(PAYLOAD_PATH_SIZE, path), path)) {
-        lstrcpyA(path, CURRENT_FOLDER);
-        lstrcatA(path, PAYLOAD_FILE_NAME);
-    }
-    extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path);
 }
 
 // The first filled record whose name is exactly `name`; NULL when none is.
@@ -99,9 +72,20 @@ const UserRecord *chooseUser(const UserTable &users)
     return chosen;
 }
 
-void queuePayload(const char *payloadPath, const UserRecord *user)
+// 1 when there was a file to close.
+int closeHeldFile(HANDLE file)
 {
-    if (queueForHotSync(payloadPath, user))
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(file);
+    return 1;
+}
+
+// Without a payload written whole nothing is queued: the user is told
+// it failed, as for any other failure to queue.
+void queuePayload(HANDLE payload, const char *payloadPath, const UserRecord *user)
+{
+    if (payload != INVALID_HANDLE_VALUE && queueForHotSync(payloadPath, user))
         showNamedMessage(QUEUED_FORMAT, user->name);
     else
         showNamedMessage(FAILED_FORMAT, user->name);
@@ -130,15 +114,18 @@ void runInstallSequence(HWND mainWindow)
         return;
     }
 
+    // Held until it is queued: nobody can swap it in between.
     char payloadPath[PAYLOAD_PATH_SIZE];
-    writePayload(payloadPath);
+    HANDLE payload = writeCarriedPayload(payloadPath);
 
-    // No user to queue for: the payload and "worker.exe" stay where they are.
     const UserRecord *user = chooseUser(users);
-    if (!user)
+    if (!user) {
+        // No user to queue for: the payload and "worker.exe" stay where they are.
+        closeHeldFile(payload);
         return;
-
-    queuePayload(payloadPath, user);
-    DeleteFileA(payloadPath);
+    }
+    queuePayload(payload, payloadPath, user);
+    if (closeHeldFile(payload))
+        DeleteFileA(payloadPath);
     DeleteFileA(WORKER_FILE);
 }

@@ -27,6 +27,9 @@ ALLOWED = {
         # libraries are loaded by full path from the system folder, their own
         # imports looked for beside them, without the system's error box.
         "GetProcAddress", "GetSystemDirectoryA", "LoadLibraryExA", "SetErrorMode",
+        # Puts a checked copy in place of an earlier one: MoveFileExA cannot
+        # replace a file on Windows 95 to Me, so two renames do.
+        "MoveFileA",
     },
     "user32.dll": {
         "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",

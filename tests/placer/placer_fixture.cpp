@@ -16,21 +16,6 @@ std::string contentBytes(const std::string &name)
     return readFileBytes(std::string("Z:") + KELVANE_CONTENT_DIR + "/" + name);
 }
 
-ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value) : name_(name)
-{
-    char previous[32768];
-    DWORD length = GetEnvironmentVariableA(name.c_str(), previous, sizeof previous);
-    hadValue_ = length > 0 && length < sizeof previous;
-    if (hadValue_)
-        previous_.assign(previous, length);
-    SetEnvironmentVariableA(name.c_str(), value.c_str());
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    SetEnvironmentVariableA(name_.c_str(), hadValue_ ? previous_.c_str() : NULL);
-}
-
 std::string queuedMessage(const std::string &user)
 {
     return "During next HotSync for user " + user +

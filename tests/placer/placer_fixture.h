@@ -18,21 +18,6 @@ std::string contentBytes(const std::string &name);
 
 // Every file (not folder) directly in a folder, by name.
 
-// Sets an environment variable for this process (and so for the children
-// it starts) and puts the old value back when it goes.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const std::string &name, const std::string &value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment &) = delete;
-    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
-
-private:
-    std::string name_;
-    std::string previous_;
-    bool hadValue_;
-};
-
 // One message box as the child showed it, with what was on disk then.
 struct SeenBox {
     CapturedBox box;

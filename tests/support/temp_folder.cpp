@@ -41,6 +41,21 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(previous_.c_str());
 }
 
+ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value) : name_(name)
+{
+    char previous[32768];
+    DWORD length = GetEnvironmentVariableA(name.c_str(), previous, sizeof previous);
+    hadValue_ = length > 0 && length < sizeof previous;
+    if (hadValue_)
+        previous_.assign(previous, length);
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    SetEnvironmentVariableA(name_.c_str(), hadValue_ ? previous_.c_str() : NULL);
+}
+
 bool fileExists(const std::string &path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());

@@ -1,4 +1,5 @@
-// Temporary folders and current-directory changes that undo themselves.
+// Temporary folders, current-directory and environment changes that undo
+// themselves.
 #pragma once
 
 #include <string>
@@ -27,6 +28,21 @@ public:
 
 private:
     std::string previous_;
+};
+
+// Sets an environment variable for this process (and so for the children
+// it starts) and puts the old value back when it goes.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const std::string &name, const std::string &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::string name_;
+    std::string previous_;
+    bool hadValue_;
 };
 
 // Small file helpers for tests: all paths are Windows paths.

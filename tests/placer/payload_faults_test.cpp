@@ -1,0 +1,231 @@
+// Faults on the application's way from the installer's resources to the
+// user's install folder, injected through the installer's imports in this
+// test program: a write, the copy or the read-back that stops half-way, and
+// another user of a shared temporary folder who swaps the payload. The
+// person sees the success message only when the whole carried application
+// is in place; otherwise FAILED, with an earlier copy and its flag as they
+// were. No part of a file is left anywhere.
+#include "app_instance.h"
+#include "fake_palm_desktop.h"
+#include "import_hook.h"
+#include "install_sequence.h"
+#include "message_box_capture.h"
+#include "placer_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+namespace {
+
+enum class Fault {
+    FIRST_PAYLOAD_WRITE_STOPS,  // the temporary folder's disk is full
+    EVERY_PAYLOAD_WRITE_STOPS,  // so is the current folder's
+    COPY_STOPS,                 // the Palm Desktop's disk is full
+    COPY_COMES_BACK_SHORT,      // ... and the copy says nothing of it
+    READ_BACK_STOPS,            // the copy cannot be read back
+    PAYLOAD_SWAPPED,            // between the write and the copy
+    SWAP_TRIED_BEFORE_COPY,     // while the installer holds the payload
+};
+
+const char FOREIGN_BYTES[] = "someone else's application";
+const char EARLIER_COPY[] = "an earlier application, already queued";
+const DWORD STOPPED = ERROR_DISK_FULL;
+
+Fault fault;
+int payloadWrites;
+bool swapped;
+bool swapBlocked;
+std::string tempPayload;
+std::set<HANDLE> stagedCopies;
+int stagedReads;
+
+decltype(&CreateFileA) originalCreateFile;
+decltype(&ReadFile) originalReadFile;
+decltype(&WriteFile) originalWriteFile;
+decltype(&CopyFileA) originalCopyFile;
+
+bool endsWith(const std::string &text, const std::string &end)
+{
+    return text.size() >= end.size() && lstrcmpiA(text.substr(text.size() - end.size()).c_str(), end.c_str()) == 0;
+}
+
+// The installer's temporary folder ends in a backslash, to which it adds
+// "\\kelv.prc": the path holds two in a row.
+bool isTempPayload(const std::string &name)
+{
+    std::string single = name;
+    for (size_t at; (at = single.find("\\\\")) != std::string::npos;)
+        single.erase(at, 1);
+    return lstrcmpiA(single.c_str(), tempPayload.c_str()) == 0;
+}
+
+HANDLE WINAPI faultyCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    // Just before the installer opens its written payload again.
+    if (fault == Fault::PAYLOAD_SWAPPED && !swapped && access == GENERIC_READ && isTempPayload(name)) {
+        swapped = true;
+        writeFileBytes(name, FOREIGN_BYTES);
+    }
+    HANDLE file = originalCreateFile(name, access, share, security, disposition, flags, templateFile);
+    if (file != INVALID_HANDLE_VALUE && endsWith(name, ".new"))
+        stagedCopies.insert(file);
+    return file;
+}
+
+BOOL WINAPI faultyWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    bool stops = fault == Fault::EVERY_PAYLOAD_WRITE_STOPS ||
+                 (fault == Fault::FIRST_PAYLOAD_WRITE_STOPS && payloadWrites++ == 0);
+    if (!stops)
+        return originalWriteFile(file, bytes, size, written, overlapped);
+    originalWriteFile(file, bytes, size / 2, written, overlapped);
+    SetLastError(STOPPED);
+    return FALSE;
+}
+
+// The staged copy yields half of what is asked once, then fails.
+BOOL WINAPI faultyReadFile(HANDLE file, LPVOID bytes, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    if (fault != Fault::READ_BACK_STOPS || !stagedCopies.count(file))
+        return originalReadFile(file, bytes, size, read, overlapped);
+    if (stagedReads++ == 0)
+        return originalReadFile(file, bytes, size / 2, read, overlapped);
+    *read = 0;
+    SetLastError(ERROR_READ_FAULT);
+    return FALSE;
+}
+
+BOOL WINAPI faultyCopyFile(LPCSTR source, LPCSTR destination, BOOL failIfExists)
+{
+    if (fault == Fault::SWAP_TRIED_BEFORE_COPY) {
+        HANDLE open = originalCreateFile(source, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                         OPEN_EXISTING, 0, NULL);
+        swapBlocked = open == INVALID_HANDLE_VALUE;
+        if (!swapBlocked) {
+            DWORD written = 0;
+            originalWriteFile(open, FOREIGN_BYTES, sizeof FOREIGN_BYTES - 1, &written, NULL);
+            SetEndOfFile(open);
+            CloseHandle(open);
+        }
+    }
+    if (fault != Fault::COPY_STOPS && fault != Fault::COPY_COMES_BACK_SHORT)
+        return originalCopyFile(source, destination, failIfExists);
+    std::string bytes = readFileBytes(source);
+    writeFileBytes(destination, bytes.substr(0, bytes.size() / 2));
+    if (fault == Fault::COPY_COMES_BACK_SHORT)
+        return TRUE;
+    SetLastError(STOPPED);
+    return FALSE;
+}
+
+INT_PTR WINAPI answerYes(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
+{
+    return IDYES;
+}
+
+// Every import above replaced for as long as it lives.
+class FaultyFiles {
+public:
+    explicit FaultyFiles(Fault chosen, const std::string &payloadInTemp)
+    {
+        fault = chosen;
+        payloadWrites = 0;
+        swapped = false;
+        swapBlocked = false;
+        tempPayload = payloadInTemp;
+        stagedCopies.clear();
+        stagedReads = 0;
+        originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
+        originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
+        originalWriteFile = reinterpret_cast<decltype(&WriteFile)>(writeFile_.original());
+        originalCopyFile = reinterpret_cast<decltype(&CopyFileA)>(copyFile_.original());
+    }
+
+private:
+    ImportHook createFile_{"kernel32.dll", "CreateFileA", reinterpret_cast<void *>(&faultyCreateFile)};
+    ImportHook readFile_{"kernel32.dll", "ReadFile", reinterpret_cast<void *>(&faultyReadFile)};
+    ImportHook writeFile_{"kernel32.dll", "WriteFile", reinterpret_cast<void *>(&faultyWriteFile)};
+    ImportHook copyFile_{"kernel32.dll", "CopyFileA", reinterpret_cast<void *>(&faultyCopyFile)};
+};
+
+DWORD flagOf(short slot)
+{
+    DWORD type = 0;
+    std::string data;
+    std::string key = std::string(pilotRootKey(PilotRoot::PalmComputing)) + "\\HotSync Manager";
+    if (!FakePalmDesktop::readValue(key, "Install" + std::to_string(slot), &type, &data) || data.size() != 4)
+        return 0xFFFFFFFF;
+    return *reinterpret_cast<const DWORD *>(data.data());
+}
+
+} // namespace
+
+class PayloadFaultsTest : public ::testing::Test {
+protected:
+    PayloadFaultsTest() { appInstance = GetModuleHandleA(NULL); }
+
+    // Ann, with an application queued by an earlier run whose flag the
+    // HotSync Manager has not taken yet (0 here, to tell it from ours).
+    void prepare()
+    {
+        palm_.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann", "AnnDir", 9));
+        makeFolder(installFolder());
+        writeFileBytes(queued(), EARLIER_COPY);
+        palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9", REG_DWORD, std::string(4, '\0'));
+        writeFileBytes(current_ / "worker.exe", "MZ stand-in");
+    }
+
+    std::string installFolder() const { return palm_.installFolder("AnnDir"); }
+    std::string queued() const { return installFolder() + "\\kelv.prc"; }
+
+    FakePalmDesktop palm_;
+    TempFolder current_{"fc"};
+    TempFolder temp_{"ft"};
+    ScopedCurrentDirectory inCurrent_{current_.path()};
+    ScopedEnvironment tmp_{"TMP", temp_.path()};
+    ScopedEnvironment tempVariable_{"TEMP", temp_.path()};
+};
+
+TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
+{
+    const struct {
+        Fault fault;
+        const char *name;
+        bool queued;
+    } cases[] = {
+        {Fault::FIRST_PAYLOAD_WRITE_STOPS, "first payload write stops half-way", true},
+        {Fault::EVERY_PAYLOAD_WRITE_STOPS, "every payload write stops half-way", false},
+        {Fault::COPY_STOPS, "copy stops half-way", false},
+        {Fault::COPY_COMES_BACK_SHORT, "copy comes back short", false},
+        {Fault::READ_BACK_STOPS, "read-back stops half-way", false},
+        {Fault::PAYLOAD_SWAPPED, "payload swapped before the copy", true},
+        {Fault::SWAP_TRIED_BEFORE_COPY, "swap tried while the payload is held", true},
+    };
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepare();
+        MessageBoxCapture boxes;
+        {
+            FaultyFiles faults(c.fault, temp_ / "kelv.prc");
+            runInstallSequence(NULL);
+        }
+
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, c.queued ? queuedMessage("Ann") : failedMessage("Ann"));
+        EXPECT_EQ(readFileBytes(queued()), c.queued ? contentBytes("kelvane.prc") : EARLIER_COPY);
+        EXPECT_EQ(flagOf(9), c.queued ? 1u : 0u);
+        EXPECT_EQ(filesIn(installFolder()), std::vector<std::string>{"kelv.prc"});
+        EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+        EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{});
+        if (c.fault == Fault::PAYLOAD_SWAPPED) {
+            EXPECT_TRUE(swapped);
+        }
+        if (c.fault == Fault::SWAP_TRIED_BEFORE_COPY) {
+            EXPECT_TRUE(swapBlocked);
+        }
+    }
+}
