@@ -25,12 +25,7 @@ inline std::string queuedMessage(const std::string &user)
 
 inline DWORD installFlag(short slot)
 {
-    DWORD type = 0;
-    std::string data;
-    std::string key = std::string(pilotRootKey(PilotRoot::PalmComputing)) + "\\HotSync Manager";
-    if (!FakePalmDesktop::readValue(key, "Install" + std::to_string(slot), &type, &data) || data.size() != 4)
-        return 0;
-    return *reinterpret_cast<const DWORD *>(data.data());
+    return FakePalmDesktop::installFlag(PilotRoot::PalmComputing, slot);
 }
 
 inline std::string installedUser()

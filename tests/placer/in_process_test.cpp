@@ -8,6 +8,7 @@
 #include "install_sequence.h"
 #include "license_dialog.h"
 #include "message_box_capture.h"
+#include "in_process_fixture.h"
 #include "placer_fixture.h"
 
 #include <gtest/gtest.h>
@@ -107,23 +108,6 @@ bool startsWithFolder(const std::string &path, const std::string &folder)
 }
 
 } // namespace
-
-class InProcessTest : public ::testing::Test {
-protected:
-    InProcessTest()
-    {
-        appInstance = GetModuleHandleA(NULL);
-        writeFileBytes(current_ / "worker.exe", "MZ stand-in");
-        writeFileBytes(current_ / "license.txt", PERSONS_LICENSE_TEXT);
-    }
-
-    FakePalmDesktop palm_;
-    TempFolder current_{"ic"};
-    TempFolder temp_{"it"};
-    ScopedCurrentDirectory inCurrent_{current_.path()};
-    ScopedEnvironment tmp_{"TMP", temp_.path()};
-    ScopedEnvironment tempVariable_{"TEMP", temp_.path()};
-};
 
 TEST_F(InProcessTest, AnyAnswerButYesEndsWithM1AndDeletesNothing)
 {

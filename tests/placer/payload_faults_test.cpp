@@ -5,12 +5,10 @@
 // person sees the success message only when the whole carried application
 // is in place; otherwise FAILED, with an earlier copy and its flag as they
 // were. No part of a file is left anywhere.
-#include "app_instance.h"
-#include "fake_palm_desktop.h"
 #include "import_hook.h"
+#include "in_process_fixture.h"
 #include "install_sequence.h"
 #include "message_box_capture.h"
-#include "placer_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -151,22 +149,10 @@ private:
     ImportHook copyFile_{"kernel32.dll", "CopyFileA", reinterpret_cast<void *>(&faultyCopyFile)};
 };
 
-DWORD flagOf(short slot)
-{
-    DWORD type = 0;
-    std::string data;
-    std::string key = std::string(pilotRootKey(PilotRoot::PalmComputing)) + "\\HotSync Manager";
-    if (!FakePalmDesktop::readValue(key, "Install" + std::to_string(slot), &type, &data) || data.size() != 4)
-        return 0xFFFFFFFF;
-    return *reinterpret_cast<const DWORD *>(data.data());
-}
-
 } // namespace
 
-class PayloadFaultsTest : public ::testing::Test {
+class PayloadFaultsTest : public InProcessTest {
 protected:
-    PayloadFaultsTest() { appInstance = GetModuleHandleA(NULL); }
-
     // Ann, with an application queued by an earlier run whose flag the
     // HotSync Manager has not taken yet (0 here, to tell it from ours).
     void prepare()
@@ -180,13 +166,6 @@ protected:
 
     std::string installFolder() const { return palm_.installFolder("AnnDir"); }
     std::string queued() const { return installFolder() + "\\kelv.prc"; }
-
-    FakePalmDesktop palm_;
-    TempFolder current_{"fc"};
-    TempFolder temp_{"ft"};
-    ScopedCurrentDirectory inCurrent_{current_.path()};
-    ScopedEnvironment tmp_{"TMP", temp_.path()};
-    ScopedEnvironment tempVariable_{"TEMP", temp_.path()};
 };
 
 TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
@@ -217,10 +196,10 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
         ASSERT_EQ(boxes.count(), 1u);
         EXPECT_EQ(boxes.boxes()[0].text, c.queued ? queuedMessage("Ann") : failedMessage("Ann"));
         EXPECT_EQ(readFileBytes(queued()), c.queued ? contentBytes("kelvane.prc") : EARLIER_COPY);
-        EXPECT_EQ(flagOf(9), c.queued ? 1u : 0u);
+        EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.queued ? 1u : 0u);
         EXPECT_EQ(filesIn(installFolder()), std::vector<std::string>{"kelv.prc"});
         EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
-        EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{});
+        EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
         if (c.fault == Fault::PAYLOAD_SWAPPED) {
             EXPECT_TRUE(swapped);
         }

@@ -125,6 +125,16 @@ std::string FakePalmDesktop::installFolder(const std::string &directory) const
     return folder() + "\\" + directory + "\\install";
 }
 
+DWORD FakePalmDesktop::installFlag(PilotRoot root, short slot)
+{
+    DWORD type = 0;
+    std::string data;
+    if (!readValue(subkeyPath(root, "HotSync Manager"), "Install" + std::to_string(slot), &type, &data) ||
+        data.size() != sizeof(DWORD))
+        return 0;
+    return *reinterpret_cast<const DWORD *>(data.data());
+}
+
 bool FakePalmDesktop::readValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data)
 {
     HKEY key;

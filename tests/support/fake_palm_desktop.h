@@ -49,6 +49,9 @@ public:
     // Raw read of a value; false when the key or the value is missing.
     static bool readValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data);
     static bool keyExists(const std::string &keyPath);
+    // The DWORD of "Install<slot>" below the root's HotSync Manager key;
+    // 0 when there is none.
+    static DWORD installFlag(PilotRoot root, short slot);
     static void removeAllKeys();
 
 private:
