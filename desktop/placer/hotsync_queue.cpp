@@ -54,7 +54,8 @@ void joinName(char *name, const char *path, const char *suffix)
 // 1 when both files can be read and hold the same bytes.
 int sameContents(const char *firstPath, const char *secondPath)
 {
-    HANDLE first = CreateFileA(firstPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE first = CreateFileA(firstPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               NULL);
     if (first == INVALID_HANDLE_VALUE)
         return 0;
     HANDLE second = CreateFileA(secondPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,

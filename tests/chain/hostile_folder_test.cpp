@@ -26,7 +26,8 @@ TEST_F(ChainInHostileFolder, PlantedLibrariesNeverRun)
 {
     plantLibraries(work.path());
     ProgramDllOverrides nativeFirst(CHAIN_PROGRAMS, plantableLibraries(), NATIVE_FIRST);
-    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
+    desktop.install(PilotRoot::PalmComputing,
+                    UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
     startSavedCopy();
     chooseUser(1);
     answerLicense(IDYES);

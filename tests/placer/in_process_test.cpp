@@ -191,7 +191,8 @@ TEST_F(InProcessTest, TheAgreementTextPassesThroughAFileOfItsOwn)
         if (failure == SWAP_TRIED) {
             swapFolder = temp_.path();
             swapBlocked = false;
-            hook.reset(new ImportHook("kernel32.dll", "SetFilePointer", reinterpret_cast<void *>(&swappingSetFilePointer)));
+            hook.reset(
+                new ImportHook("kernel32.dll", "SetFilePointer", reinterpret_cast<void *>(&swappingSetFilePointer)));
             rewindHook = hook.get();
         }
         HWND control = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
