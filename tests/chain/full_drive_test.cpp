@@ -6,6 +6,7 @@
 #include "chain_run.h"
 
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 
 namespace {
