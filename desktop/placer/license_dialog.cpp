@@ -15,24 +15,20 @@ const char CURRENT_FOLDER[] = ".";
 enum {
     PRODUCT_LINE_SIZE = 512,
     LICENSE_TEXT_LIMIT = 10000,
-    // GetTempFileNameA adds a backslash and up to 13 characters.
+    // A file name in the folder adds a backslash and up to 13 characters.
     TEMP_FOLDER_LIMIT = MAX_PATH - 14,
 };
 
 char licenseText[LICENSE_TEXT_LIMIT + 1];
 
-// Writes the agreement text into a new file of a name nobody else has in
-// the folder, and keeps it open with no sharing, so that nobody can change
-// it before it is read back. INVALID_HANDLE_VALUE when none could be made
-// and filled; what was made is gone.
+// Writes the agreement text into a new file of a name nobody had in the
+// folder (not even a link) and keeps it open with no sharing, so that
+// nobody can change it before it is read back. INVALID_HANDLE_VALUE when
+// none could be made and filled; nothing of it is left then.
 HANDLE writeTextToNewFileIn(const char *folder, char *fileName)
 {
-    if (GetTempFileNameA(folder, TEMP_FILE_PREFIX, 0, fileName) == 0)
-        return INVALID_HANDLE_VALUE;
-    HANDLE file = extractResourceToHeldFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, fileName);
-    if (file == INVALID_HANDLE_VALUE)
-        DeleteFileA(fileName);
-    return file;
+    return extractResourceToNewFile(appInstance, LICENSE_RESOURCE_TYPE, IDR_LICENSE, folder, TEMP_FILE_PREFIX,
+                                    fileName);
 }
 
 // The agreement text in a file of its own: in the temporary folder, or in

@@ -1,7 +1,6 @@
 #include "payload_file.h"
 
 #include "app_instance.h"
-#include "file_compare.h"
 #include "resource.h"
 #include "resource_extract.h"
 
@@ -23,39 +22,13 @@ int completePayloadPath(DWORD length, char *path)
     return 1;
 }
 
-// The carried bytes, in the loaded image.
-const BYTE *carriedPayload(DWORD *size)
-{
-    HRSRC found = FindResourceA(appInstance, MAKEINTRESOURCEA(IDR_PAYLOAD), PAYLOAD_RESOURCE_TYPE);
-    if (!found)
-        return NULL;
-    *size = SizeofResource(appInstance, found);
-    HGLOBAL loaded = LoadResource(appInstance, found);
-    return loaded ? static_cast<const BYTE *>(LockResource(loaded)) : NULL;
-}
-
-// Opens the file so that nobody can change it any more, then checks that
-// it holds the carried bytes: it was closed after the write, and a shared
-// temporary folder lets others swap a file in between.
-HANDLE holdIfCarried(const char *path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return file;
-    DWORD size = 0;
-    const BYTE *bytes = carriedPayload(&size);
-    if (bytes && fileHoldsBytes(file, bytes, size) && SetFilePointer(file, 0, NULL, FILE_BEGIN) == 0)
-        return file;
-    CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
-}
-
+// Written under another name first, which then takes the payload's name:
+// a link planted there in a shared temporary folder is replaced, never
+// written through. A file that others swapped in before it was held goes.
 HANDLE writeAndHold(const char *path)
 {
-    if (!extractResourceToFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path))
-        return INVALID_HANDLE_VALUE;
-    HANDLE held = holdIfCarried(path);
-    if (held == INVALID_HANDLE_VALUE)
+    HANDLE held = extractResourceToHeldFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path);
+    if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_DATA)
         DeleteFileA(path);
     return held;
 }

@@ -1,6 +1,6 @@
 // The setup launcher: writes the installer and the worker into the current
 // directory and starts the worker with the launcher's own command tail,
-// only when both were written whole.
+// only when both were written whole and are still what it carries.
 #include "command_tail.h"
 #include "program_start.h"
 #include "resource.h"
@@ -44,29 +44,38 @@ void reportFailedStart(const char *programFile, DWORD error)
     MessageBoxA(NULL, message, SETUP_CAPTION, MB_OK);
 }
 
-// Writes one of the carried programs whole, or says which one could not be
-// written and why. A copy that is already there but cannot be replaced (in
-// use, read-only, another account's, or left from an earlier version) is
-// never started in place of ours.
-int writeProgram(HINSTANCE instance, const char *type, int id, const char *programFile)
+// Writes one of the carried programs and holds it: from the check that it
+// holds exactly the carried bytes until the handle is closed, nobody can
+// change, rename or delete it. A copy that is already there but cannot be
+// replaced (in use, read-only, another account's, or left from an earlier
+// version) is never started in place of ours, nor is a file that someone
+// swapped in after the write. INVALID_HANDLE_VALUE, after the message
+// naming the file and the error, otherwise.
+HANDLE writeProgram(HINSTANCE instance, const char *type, int id, const char *programFile)
 {
-    if (extractResourceToFile(instance, type, id, programFile))
-        return 1;
-    reportFailedStart(programFile, GetLastError());
-    return 0;
+    HANDLE held = extractResourceToHeldFile(instance, type, id, programFile);
+    if (held == INVALID_HANDLE_VALUE)
+        reportFailedStart(programFile, GetLastError());
+    return held;
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    if (!writeProgram(instance, PLACER_RESOURCE_TYPE, IDR_PLACER, PLACER_FILE) ||
-        !writeProgram(instance, WORKER_RESOURCE_TYPE, IDR_WORKER, WORKER_FILE))
+    HANDLE placer = writeProgram(instance, PLACER_RESOURCE_TYPE, IDR_PLACER, PLACER_FILE);
+    if (placer == INVALID_HANDLE_VALUE)
         return 0;
-
-    if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
-        reportFailedStart(WORKER_FILE, ERROR_FILENAME_EXCED_RANGE);
-    else if (!startProgramFromCurrentDirectory(WORKER_FILE, workerCommandLine))
-        reportFailedStart(WORKER_FILE, GetLastError());
+    HANDLE worker = writeProgram(instance, WORKER_RESOURCE_TYPE, IDR_WORKER, WORKER_FILE);
+    if (worker != INVALID_HANDLE_VALUE) {
+        // Both stay held until the worker's process exists; from then on
+        // the worker guards the installer itself.
+        if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
+            reportFailedStart(WORKER_FILE, ERROR_FILENAME_EXCED_RANGE);
+        else if (!startProgramFromCurrentDirectory(WORKER_FILE, workerCommandLine))
+            reportFailedStart(WORKER_FILE, GetLastError());
+        CloseHandle(worker);
+    }
+    CloseHandle(placer);
     return 0;
 }

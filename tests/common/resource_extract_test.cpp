@@ -4,9 +4,11 @@
 #include "import_hook.h"
 #include "resource_extract.h"
 #include "temp_folder.h"
+#include "unix_links.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,16 @@ BOOL WINAPI failingWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD wri
 BOOL WINAPI shortWriteFile(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED)
 {
     return originalWriteFile(file, bytes, size / 2, written);
+}
+
+// Windows 95 to Me: no MoveFileExA to be found.
+ImportHook *procedureHook = nullptr;
+
+FARPROC WINAPI procedureWithoutMoveFileEx(HMODULE module, LPCSTR name)
+{
+    if (HIWORD(name) && lstrcmpA(name, "MoveFileExA") == 0)
+        return NULL;
+    return reinterpret_cast<decltype(&GetProcAddress)>(procedureHook->original())(module, name);
 }
 
 std::string sampleBytes()
@@ -110,8 +122,9 @@ TEST_F(ResourceExtractTest, FileThatCannotBeReplacedStaysAsItWas)
     EXPECT_TRUE(debugOutput.empty()) << debugOutput.front();
 }
 
-// A write that stops half-way leaves no cut-off file, new or replaced; the
-// error comes back. Only a failed call goes to the debugger output.
+// A write that stops half-way leaves no cut-off file, and an earlier file
+// under the name stays as it was; the error comes back. Only a failed call
+// goes to the debugger output.
 TEST_F(ResourceExtractTest, WriteThatStopsHalfWayLeavesNoFile)
 {
     const struct {
@@ -142,9 +155,58 @@ TEST_F(ResourceExtractTest, WriteThatStopsHalfWayLeavesNoFile)
         EXPECT_EQ(0, results[1]);
         EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), errors[0]);
         EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), errors[1]);
-        EXPECT_EQ(std::vector<std::string>{}, filesIn(folder.path()));
+        EXPECT_EQ(std::vector<std::string>{"old.bin"}, filesIn(folder.path()));
+        EXPECT_EQ("an earlier file", readFileBytes(folder / "old.bin"));
         std::vector<std::string> twice = c.debugOutput;
         twice.insert(twice.end(), c.debugOutput.begin(), c.debugOutput.end());
         EXPECT_EQ(twice, debugOutput);
+    }
+}
+
+// Whatever stands under the name is replaced as a name: a link to another
+// file (planted in a folder that others may write) is never written
+// through, and that file keeps its bytes. A file held open stays as it
+// was. Without MoveFileExA (Windows 95 to Me, whose file systems have no
+// links) the earlier file goes first.
+TEST_F(ResourceExtractTest, ReplacesTheNameNeverWhatStandsUnderIt)
+{
+    enum Under { EARLIER_FILE, HARD_LINK, SYMBOLIC_LINK, HELD_FILE };
+    const struct {
+        Under under;
+        bool withoutMoveFileEx;
+        bool replaced;
+    } cases[] = {
+        {EARLIER_FILE, false, true}, {HARD_LINK, false, true},  {SYMBOLIC_LINK, false, true},
+        {HELD_FILE, false, false},   {EARLIER_FILE, true, true}, {HELD_FILE, true, false},
+    };
+    TempFolder elsewhere("other");
+    const std::string other = elsewhere / "other.bin", name = folder / "out.bin";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.under) + (c.withoutMoveFileEx ? " without MoveFileExA" : ""));
+        writeFileBytes(other, "somebody else's file");
+        if (c.under == HARD_LINK || c.under == SYMBOLIC_LINK)
+            plantLink(c.under == HARD_LINK ? LinkKind::HARD : LinkKind::SYMBOLIC, other, name);
+        else
+            writeFileBytes(name, "an earlier file");
+        HANDLE holder = c.under == HELD_FILE ? CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                                           OPEN_EXISTING, 0, NULL)
+                                             : INVALID_HANDLE_VALUE;
+        std::unique_ptr<ImportHook> hook;
+        if (c.withoutMoveFileEx) {
+            hook.reset(new ImportHook("kernel32.dll", "GetProcAddress",
+                                      reinterpret_cast<void *>(procedureWithoutMoveFileEx)));
+            procedureHook = hook.get();
+        }
+        int result = extractResourceToFile(GetModuleHandleA(NULL), "TESTBIN", IDR_TEST_SAMPLE, name.c_str());
+        hook.reset();
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+
+        EXPECT_EQ(c.replaced ? 1 : 0, result);
+        EXPECT_TRUE(readFileBytes(name) == (c.replaced ? sampleBytes() : "an earlier file"));
+        EXPECT_EQ("somebody else's file", readFileBytes(other));
+        EXPECT_EQ(1u, linkCount(name));
+        EXPECT_EQ(std::vector<std::string>{"out.bin"}, filesIn(folder.path()));
+        DeleteFileA(name.c_str());
     }
 }

@@ -102,8 +102,9 @@ TEST(Launcher, StartsNothingWhenAProgramCannotBeWritten)
         std::vector<std::string> filesAfter;
     } cases[] = {
         {NULL, "Could not start placer.exe - error: 2", {}},  // as Wine reports /proc
-        {"placer.exe", "Could not start placer.exe - error: 32", {"placer.exe"}},
-        {"worker.exe", "Could not start worker.exe - error: 32", {"placer.exe", "worker.exe"}},
+        // The name of a file held open cannot be given to another file.
+        {"placer.exe", "Could not start placer.exe - error: 5", {"placer.exe"}},
+        {"worker.exe", "Could not start worker.exe - error: 5", {"placer.exe", "worker.exe"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);

@@ -1,0 +1,82 @@
+#include "file_placement.h"
+
+namespace {
+
+const char KERNEL_LIBRARY[] = "KERNEL32.DLL";
+const char MOVE_FILE_EX[] = "MoveFileExA";
+// Names are tried from a point that differs from run to run, so that
+// names somebody made ready beforehand cost a retry, not the install.
+const int UNIQUE_NAME_TRIES = 64;
+const UINT UNIQUE_NUMBERS = 0xFFFF;
+
+typedef BOOL(WINAPI *MoveFileExFunction)(LPCSTR existing, LPCSTR replacement, DWORD flags);
+
+// Only the NT family can replace a name in one step. Looked up, not
+// imported: Windows 95 to Me lack it or answer that it is not there.
+MoveFileExFunction lookUpMoveFileEx()
+{
+    FARPROC found = GetProcAddress(GetModuleHandleA(KERNEL_LIBRARY), MOVE_FILE_EX);
+    return reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void (*)()>(found));
+}
+
+bool nameTaken(DWORD error)
+{
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+} // namespace
+
+int folderOfPath(const char *path, char *folder)
+{
+    // Stepped by character: a trail byte of a double-byte character may be 0x5C.
+    const char *lastSeparator = NULL;
+    for (const char *at = path; *at; at = CharNextA(at)) {
+        if (*at == '\\')
+            lastSeparator = at;
+    }
+    if (!lastSeparator) {
+        lstrcpyA(folder, ".");
+        return 1;
+    }
+    int length = static_cast<int>(lastSeparator - path);
+    if (length == 0 || path[length - 1] == ':')
+        ++length;  // the root keeps its backslash
+    if (length >= MAX_PATH)
+        return 0;
+    lstrcpynA(folder, path, length + 1);
+    return 1;
+}
+
+HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    UINT number = now.dwLowDateTime >> 16;
+    for (int tries = 0; tries < UNIQUE_NAME_TRIES; ++tries, ++number) {
+        // With 0 GetTempFileNameA would make a file itself, by another way.
+        UINT unique = number % UNIQUE_NUMBERS + 1;
+        if (!GetTempFileNameA(folder, prefix, unique, path))
+            return INVALID_HANDLE_VALUE;
+        // CREATE_NEW fails on anything under the name, a link included.
+        HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE || !nameTaken(GetLastError()))
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+int moveOverName(const char *source, const char *target)
+{
+    MoveFileExFunction moveFileEx = lookUpMoveFileEx();
+    if (moveFileEx) {
+        if (moveFileEx(source, target, MOVEFILE_REPLACE_EXISTING))
+            return 1;
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+            return 0;
+    }
+    // Windows 95 to Me: their file systems have no links, so the old file
+    // itself may go first.
+    if (!DeleteFileA(target) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return 0;
+    return MoveFileA(source, target) ? 1 : 0;
+}
