@@ -15,15 +15,6 @@ enum {
     COMMAND_LINE_SIZE = MAX_PATH,
 };
 
-void reportStartFailure(const char *commandLine)
-{
-    char shownCommand[SHOWN_COMMAND_SIZE];
-    lstrcpynA(shownCommand, commandLine, sizeof shownCommand);
-    char message[START_MESSAGE_SIZE];
-    wsprintfA(message, START_FAILED_FORMAT, shownCommand);
-    MessageBoxA(NULL, message, START_FAILED_CAPTION, MB_OK);
-}
-
 // CreateProcessA may write into the command line, so it gets a copy.
 int startFromCopy(const char *programFile, const char *commandLine)
 {
@@ -35,6 +26,15 @@ int startFromCopy(const char *programFile, const char *commandLine)
 }
 
 } // namespace
+
+void reportStartFailure(const char *commandLine)
+{
+    char shownCommand[SHOWN_COMMAND_SIZE];
+    lstrcpynA(shownCommand, commandLine, sizeof shownCommand);
+    char message[START_MESSAGE_SIZE];
+    wsprintfA(message, START_FAILED_FORMAT, shownCommand);
+    MessageBoxA(NULL, message, START_FAILED_CAPTION, MB_OK);
+}
 
 int startProgram(const char *programFile, const char *commandLine)
 {

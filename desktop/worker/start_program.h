@@ -6,3 +6,7 @@
 // On failure shows "Could not start %s" with the command line. Non-zero
 // when the process was created.
 int startProgram(const char *programFile, const char *commandLine);
+
+// Shows "Could not start %s" with the command line (at most its first 111
+// characters), as for a program that failed to start.
+void reportStartFailure(const char *commandLine);

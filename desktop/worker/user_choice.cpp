@@ -3,7 +3,7 @@
 #include "user_dialog.h"
 
 UserTable workerUsers;
-int selectedUserIndex = -1;
+int selectedUserIndex;
 
 namespace {
 
@@ -29,6 +29,7 @@ void recordChoice()
 
 int chooseUser(const char *commandTail)
 {
+    selectedUserIndex = NO_USER_CHOSEN;
     if (!readUserDatabase(workerUsers.records, MAX_PALM_USERS, &workerUsers.count))
         return 0;
 

@@ -7,7 +7,9 @@
 // The users read from users.dat; zero-filled until then, so record 0's
 // name is empty when the database lists nobody.
 extern UserTable workerUsers;
-// Index into workerUsers of the chosen user; -1 while no choice is made.
+// Index into workerUsers of the chosen user; NO_USER_CHOSEN while no
+// choice is made (chooseUser sets it so first).
+const int NO_USER_CHOSEN = -1;
 extern int selectedUserIndex;
 
 // Chooses a user (by itself for a single user unless the tail is exactly

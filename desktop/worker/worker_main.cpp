@@ -1,5 +1,6 @@
 // The worker: chooses the Palm Desktop user, records the choice and starts
 // the installer, which the launcher wrote into the current directory.
+#include "installer_check.h"
 #include "start_program.h"
 #include "user_choice.h"
 
@@ -17,9 +18,18 @@ const char INSTALLER_COMMAND_LINE[] = "placer.exe";
 // The tail comes from GetCommandLineA, by the product's tail rules.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Held from the start, through the user dialog, until the installer's
+    // process exists: nobody can swap it while the person chooses.
+    HANDLE installer = holdCarriedInstaller(INSTALLER_FILE);
     int installerStarted = 0;
-    if (chooseUser(commandTail(GetCommandLineA())))
-        installerStarted = startProgram(INSTALLER_FILE, INSTALLER_COMMAND_LINE);
+    if (chooseUser(commandTail(GetCommandLineA()))) {
+        if (installer != INVALID_HANDLE_VALUE)
+            installerStarted = startProgram(INSTALLER_FILE, INSTALLER_COMMAND_LINE);
+        else
+            reportStartFailure(INSTALLER_COMMAND_LINE);
+    }
+    if (installer != INVALID_HANDLE_VALUE)
+        CloseHandle(installer);
     // An installer that will never run leaves no file behind.
     if (!installerStarted)
         DeleteFileA(INSTALLER_FILE);

@@ -41,20 +41,26 @@ TEST(WorkerInstallerStart, AnUnreadableDatabaseShowsOnlyTheReadersMessage)
 
 TEST(WorkerInstallerStart, AnInstallerThatCannotStartIsReportedOnceAndDeletedAfterTheRecords)
 {
+    // A program, but not the one the worker was built with: one byte more,
+    // and it would still run.
+    const std::string anotherProgram = readFileBytes(recorderProgram()) + '\0';
     struct Case {
         const char *what;
-        const char *fileBytes;  // nullptr: no file at all
-    } cases[] = {
-        {"a text file", "This is not a program.\r\n"},
-        {"an empty file", ""},
+        const std::string *fileBytes;  // nullptr: no file at all
+    };
+    const std::string textFile = "This is not a program.\r\n", emptyFile;
+    const Case cases[] = {
+        {"a text file", &textFile},
+        {"an empty file", &emptyFile},
         {"no file", nullptr},
+        {"another program", &anotherProgram},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         WorkerRun run;
         DeleteFileA(run.installerPath().c_str());
         if (c.fileBytes)
-            writeFileBytes(run.installerPath(), c.fileBytes);
+            writeFileBytes(run.installerPath(), *c.fileBytes);
         run.installUsers({"Ann"});
         std::uint64_t before = fileTimeNow();
         run.start();
@@ -74,6 +80,7 @@ TEST(WorkerInstallerStart, AnInstallerThatCannotStartIsReportedOnceAndDeletedAft
 
         EXPECT_TRUE(recordsOfChoice("Ann", before, fileTimeNow()));
         EXPECT_FALSE(run.installerKept());
+        EXPECT_TRUE(run.installerStarts().empty());
     }
 }
 
@@ -84,7 +91,7 @@ class WorkerBesideADecoy : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(CopyFileA(workerProgram().c_str(), (otherFolder / "worker.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(workerForRecorder().c_str(), (otherFolder / "worker.exe").c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(recorderProgram().c_str(), decoyPath().c_str(), FALSE));
         run.installUsers({"Ann"});
     }

@@ -1,23 +1,39 @@
 // The resources of the built worker.exe, read from the file.
 #include "dialog_template.h"
 #include "module_resources.h"
+#include "sha256.h"
 #include "worker_run.h"
 
 namespace {
 
 const int IDD_SELECT_USER = 102;
+const int IDR_INSTALLER_DIGEST = 2000;
 const WORD STATIC_ID = 0xFFFF;  // -1 in a 16-bit id
 
 } // namespace
 
-TEST(WorkerResources, CarryOnlyTheUserDialogInUsEnglishAndNoIcon)
+// The dialog, and the SHA-256 digest of the installer of the same build,
+// which is the only one the worker starts.
+TEST(WorkerResources, CarryOnlyTheUserDialogAndTheInstallersDigestInUsEnglishAndNoIcon)
 {
     ModuleFile worker(workerProgram());
     std::vector<ResourceEntry> resources = worker.resources();
-    ASSERT_EQ(1u, resources.size()) << "no icon, no manifest, nothing else";
+    ASSERT_EQ(2u, resources.size()) << "no icon, no manifest, nothing else";
     EXPECT_EQ(resourceId(5), resources[0].type);  // RT_DIALOG
     EXPECT_EQ(resourceId(IDD_SELECT_USER), resources[0].name);
-    EXPECT_EQ(LANGUAGE_EN_US, resources[0].language);
+    EXPECT_EQ(resourceId(10), resources[1].type);  // RT_RCDATA
+    EXPECT_EQ(resourceId(IDR_INSTALLER_DIGEST), resources[1].name);
+    for (const ResourceEntry &resource : resources)
+        EXPECT_EQ(LANGUAGE_EN_US, resource.language);
+
+    std::string installer = readFileBytes(programFolder() + "\\placer.exe");
+    Sha256 hash;
+    sha256Begin(&hash);
+    sha256Add(&hash, reinterpret_cast<const BYTE *>(installer.data()), static_cast<DWORD>(installer.size()));
+    BYTE digest[SHA256_SIZE];
+    sha256End(&hash, digest);
+    EXPECT_TRUE(worker.bytes(resourceId(10), resourceId(IDR_INSTALLER_DIGEST)) ==
+                std::string(reinterpret_cast<char *>(digest), SHA256_SIZE));
 }
 
 TEST(WorkerResources, TheUserDialogTemplateFieldByField)

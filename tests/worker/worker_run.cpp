@@ -13,6 +13,11 @@ std::string workerProgram()
     return programFolder() + "\\worker.exe";
 }
 
+std::string workerForRecorder()
+{
+    return programFolder() + "\\worker_for_recorder.exe";
+}
+
 std::map<std::string, StoredValue> installedRecords()
 {
     std::map<std::string, StoredValue> records;

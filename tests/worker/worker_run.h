@@ -1,5 +1,6 @@
 // Runs the built worker the way the launcher leaves it: in a current
-// directory of its own that holds "placer.exe", here the recorder stand-in.
+// directory of its own that holds "placer.exe", here the recorder stand-in
+// (with a worker built to start that one).
 #pragma once
 
 #include "child_process.h"
@@ -17,7 +18,10 @@
 const int ID_USER_LIST = 1000;
 const int ID_ACTIVE_USER = 1001;
 
+// The worker of the build, which starts only the installer of the build.
 std::string workerProgram();
+// The same worker built to start the recorder stand-in as its installer.
+std::string workerForRecorder();
 
 // One stored registry value.
 struct StoredValue {
@@ -43,7 +47,7 @@ public:
     // the tail when there is one. The current directory is folder.
     ChildProcess &start(const std::string &tail = "");
     // Starts the worker with this exact command line.
-    ChildProcess &startWithCommandLine(const std::string &commandLine, const std::string &program = workerProgram());
+    ChildProcess &startWithCommandLine(const std::string &commandLine, const std::string &program = workerForRecorder());
     // Waits for the worker to end and expects the exit code 0.
     void expectExitCodeZero();
 
