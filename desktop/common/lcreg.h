@@ -38,7 +38,7 @@ const TraceRecord *lastTraceFailure();
 
 int getPalmDesktopPath(char *buffer);                 // buffer of PALM_PATH_SIZE
 int getCurrentActiveUser(char *buffer);               // buffer of at least USER_NAME_SIZE
-int setHotSyncInstallFlag(short slot);
+int setHotSyncInstallFlag(short slot);                // written and flushed to the disk
 int writeInstalledUser(const char *name);
 int readInstalledUser(char *buffer);                  // buffer of INSTALLED_USER_SIZE
 int writeInstalledDate();

@@ -1,6 +1,8 @@
 #include "hotsync_queue.h"
 
 #include "file_compare.h"
+#include "file_placement.h"
+#include "name_removal.h"
 
 namespace {
 
@@ -51,53 +53,90 @@ void joinName(char *name, const char *path, const char *suffix)
     lstrcatA(name, suffix);
 }
 
-// 1 when both files can be read and hold the same bytes.
-int sameContents(const char *firstPath, const char *secondPath)
+// What stands under a name the queue uses.
+enum NameState { NAME_FREE, NAME_FILE, NAME_OTHER };
+
+NameState stateOf(const char *path)
 {
-    HANDLE first = CreateFileA(firstPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               NULL);
-    if (first == INVALID_HANDLE_VALUE)
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? NAME_FREE : NAME_OTHER;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? NAME_OTHER : NAME_FILE;
+}
+
+// Tidies what a run that was stopped (a crash, a power cut) left in the
+// install folder, before anything else happens there. Stopped between its
+// two renames, it left no queued file but the earlier one under the
+// earlier name, whole: that is put back first. Then the names only this
+// code makes are cleared. A folder (or anything but a file) under one of
+// the names is nobody's to move: 0, and everything stays as it is.
+int repairInterruptedRun(const char *destination, const char *staged, const char *earlier)
+{
+    NameState destinationState = stateOf(destination);
+    NameState stagedState = stateOf(staged);
+    NameState earlierState = stateOf(earlier);
+    if (destinationState == NAME_OTHER || stagedState == NAME_OTHER || earlierState == NAME_OTHER)
         return 0;
-    HANDLE second = CreateFileA(secondPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                NULL);
-    int same = second != INVALID_HANDLE_VALUE && filesHoldSameBytes(first, second);
-    if (second != INVALID_HANDLE_VALUE)
-        CloseHandle(second);
-    CloseHandle(first);
+    if (destinationState == NAME_FREE && earlierState == NAME_FILE) {
+        if (!MoveFileA(earlier, destination))
+            return 0;
+        earlierState = NAME_FREE;
+    }
+    return (stagedState == NAME_FREE || removeOwnName(staged)) && (earlierState == NAME_FREE || removeOwnName(earlier));
+}
+
+// 1 when the payload can be read and holds the same bytes as the copy.
+int copyHoldsPayload(const char *payloadPath, HANDLE copy)
+{
+    HANDLE payload = CreateFileA(payloadPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    if (payload == INVALID_HANDLE_VALUE)
+        return 0;
+    int same = filesHoldSameBytes(payload, copy);
+    CloseHandle(payload);
     return same;
 }
 
-// Copies the payload under the staged name and reads both back. A copy
-// that fails or differs (a full disk leaves a part of it) is deleted.
+// Copies the payload under the staged name, which nothing may stand under
+// (so nothing is written through a link), reads the copy back and flushes
+// it to the disk: once it takes the queued name it is whole, also after a
+// power cut. A copy that fails or differs (a full disk leaves a part of
+// it) is removed.
 int stageCopy(const char *payloadPath, const char *staged)
 {
-    if (CopyFileA(payloadPath, staged, FALSE) && sameContents(payloadPath, staged))
-        return 1;
-    DeleteFileA(staged);
-    return 0;
+    if (!CopyFileA(payloadPath, staged, TRUE)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            removeOwnName(staged);
+        return 0;
+    }
+    // Nobody but us can write it while it is read back and flushed.
+    HANDLE copy = CreateFileA(staged, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    int whole = copy != INVALID_HANDLE_VALUE && copyHoldsPayload(payloadPath, copy) && FlushFileBuffers(copy);
+    if (copy != INVALID_HANDLE_VALUE)
+        CloseHandle(copy);
+    if (!whole)
+        removeOwnName(staged);
+    return whole;
 }
 
-// Puts the staged copy in the destination's place. MoveFileExA cannot
-// replace a file on Windows 95 to Me, so an earlier copy first steps aside
-// under the earlier name, and comes back if the new one cannot take its
-// place. Stopped between the two renames, the program leaves the earlier
-// copy under the earlier name and the new one under the staged name, each
-// whole, and the HotSync Manager installs neither; never a partial file
-// under the destination's name. The next run replaces both.
-int putInPlace(const char *staged, const char *earlier, const char *destination)
+// Gives the staged copy the queued name. An earlier copy first steps aside
+// under the earlier name, where it stays until the flag is set, and comes
+// back if the new copy cannot take its place. Stopped between the two
+// renames, the program leaves the earlier copy under the earlier name and
+// the new one under the staged name, each whole, and the HotSync Manager
+// installs neither; the next run puts the earlier one back first.
+int putInPlace(const char *staged, const char *earlier, const char *destination, bool *hadEarlier)
 {
-    DeleteFileA(earlier);  // left by a run that was stopped
-    bool hadEarlier = MoveFileA(destination, earlier) != 0;
-    if (hadEarlier || GetLastError() == ERROR_FILE_NOT_FOUND) {
-        if (MoveFileA(staged, destination)) {
-            if (hadEarlier)
-                DeleteFileA(earlier);
+    *hadEarlier = MoveFileA(destination, earlier) != 0;
+    if (*hadEarlier || GetLastError() == ERROR_FILE_NOT_FOUND) {
+        if (MoveFileA(staged, destination))
             return 1;
-        }
-        if (hadEarlier)
+        if (*hadEarlier)
             MoveFileA(earlier, destination);
     }
-    DeleteFileA(staged);
+    removeOwnName(staged);
     return 0;
 }
 
@@ -138,11 +177,23 @@ int queueForHotSync(const char *payloadPath, const UserRecord *user)
     joinName(earlier, destination, EARLIER_SUFFIX);
 
     // An earlier copy and its flag stay as they were unless the new copy
-    // is whole and in place.
-    if (!stageCopy(payloadPath, staged) || !putInPlace(staged, earlier, destination))
+    // is whole and in place, and flagged.
+    if (!repairInterruptedRun(destination, staged, earlier) || !stageCopy(payloadPath, staged))
+        return 0;
+    bool hadEarlier = false;
+    if (!putInPlace(staged, earlier, destination, &hadEarlier))
         return 0;
 
-    // Flagged only once the file is in place, so no user is ever flagged
-    // for a file that is not there.
-    return setHotSyncInstallFlag(user->slot) ? 1 : 0;
+    // Flagged (and the flag flushed) only once the whole file is in place,
+    // so no user is ever flagged for a file that is not there.
+    if (!setHotSyncInstallFlag(user->slot)) {
+        // The earlier copy goes back in place of the new one, which was
+        // never flagged; with none, the new copy stays without a flag.
+        if (hadEarlier)
+            moveOverName(earlier, destination);
+        return 0;
+    }
+    if (hadEarlier)
+        removeOwnName(earlier);
+    return 1;
 }

@@ -5,11 +5,13 @@
 
 // Copies payloadPath into the user's install folder
 // ("<Palm Desktop>\<user directory>\install") under its base name, then sets
-// the user's install flag. Returns 1 when both were done, 0 otherwise. The
-// copy is made under another name, read back, and only then put in the
-// place of an earlier copy: on any failure an earlier copy and its flag
-// stay as they were, and nothing partial is ever left to be installed. A
-// user directory that is not one plain folder name (empty, ending in a dot
-// or a blank, or holding "\\", "/" or ":") is refused before anything is
-// created.
+// the user's install flag. Returns 1 when both were done, 0 otherwise.
+// What a stopped run left there is tidied first. The copy is made under
+// another name that nothing stood under, read back and flushed to the disk,
+// and only then put in the place of an earlier copy; the flag is set and
+// flushed after that. On any failure an earlier copy and its flag stay as
+// they were, and nothing partial is ever left to be installed. A folder
+// under one of the names it uses is left alone (0). A user directory that
+// is not one plain folder name (empty, ending in a dot or a blank, or
+// holding "\\", "/" or ":") is refused before anything is created.
 int queueForHotSync(const char *payloadPath, const UserRecord *user);

@@ -28,8 +28,12 @@ ALLOWED = {
         # imports looked for beside them, without the system's error box.
         "GetProcAddress", "GetSystemDirectoryA", "LoadLibraryExA", "SetErrorMode",
         # Puts a checked copy in place of an earlier one: MoveFileExA cannot
-        # replace a file on Windows 95 to Me, so two renames do.
-        "MoveFileA",
+        # replace a file on Windows 95 to Me, so two renames do. (Where it
+        # replaces a name in one step, MoveFileExA is looked up, never
+        # imported.) The copy reaches the disk before it takes its name;
+        # leftovers of a stopped run are told from folders and cleared,
+        # read-only ones too.
+        "MoveFileA", "FlushFileBuffers", "GetFileAttributesA", "SetFileAttributesA",
     },
     "user32.dll": {
         "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",
@@ -48,6 +52,8 @@ ALLOWED = {
         "RegCloseKey", "RegCreateKeyExA", "RegOpenKeyExA", "RegQueryValueExA", "RegSetValueExA",
         # The Win16-style call; still exported by both for old programs.
         "RegOpenKeyA",
+        # The install flag reaches the disk before the person is told.
+        "RegFlushKey",
     },
 }
 

@@ -17,6 +17,7 @@
 namespace {
 
 enum class Fault {
+    NONE,
     FIRST_PAYLOAD_WRITE_STOPS,  // the temporary folder's disk is full
     EVERY_PAYLOAD_WRITE_STOPS,  // so is the current folder's
     COPY_STOPS,                 // the Palm Desktop's disk is full
@@ -24,6 +25,7 @@ enum class Fault {
     READ_BACK_STOPS,            // the copy cannot be read back
     PAYLOAD_SWAPPED,            // between the write and the copy
     SWAP_TRIED_BEFORE_COPY,     // while the installer holds the payload
+    FLAG_REFUSED,               // the install flag cannot be written
 };
 
 const char FOREIGN_BYTES[] = "someone else's application";
@@ -42,6 +44,7 @@ decltype(&CreateFileA) originalCreateFile;
 decltype(&ReadFile) originalReadFile;
 decltype(&WriteFile) originalWriteFile;
 decltype(&CopyFileA) originalCopyFile;
+decltype(&RegSetValueExA) originalRegSetValue;
 
 bool endsWith(const std::string &text, const std::string &end)
 {
@@ -118,6 +121,13 @@ BOOL WINAPI faultyCopyFile(LPCSTR source, LPCSTR destination, BOOL failIfExists)
     return FALSE;
 }
 
+LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size)
+{
+    if (fault == Fault::FLAG_REFUSED)
+        return ERROR_ACCESS_DENIED;
+    return originalRegSetValue(key, name, reserved, type, data, size);
+}
+
 INT_PTR WINAPI answerYes(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
 {
     return IDYES;
@@ -139,6 +149,7 @@ public:
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
         originalWriteFile = reinterpret_cast<decltype(&WriteFile)>(writeFile_.original());
         originalCopyFile = reinterpret_cast<decltype(&CopyFileA)>(copyFile_.original());
+        originalRegSetValue = reinterpret_cast<decltype(&RegSetValueExA)>(regSetValue_.original());
     }
 
 private:
@@ -146,11 +157,55 @@ private:
     ImportHook readFile_{"kernel32.dll", "ReadFile", reinterpret_cast<void *>(&faultyReadFile)};
     ImportHook writeFile_{"kernel32.dll", "WriteFile", reinterpret_cast<void *>(&faultyWriteFile)};
     ImportHook copyFile_{"kernel32.dll", "CopyFileA", reinterpret_cast<void *>(&faultyCopyFile)};
+    ImportHook regSetValue_{"advapi32.dll", "RegSetValueExA", reinterpret_cast<void *>(&faultyRegSetValue)};
 };
+
+// The steps that make a queued file count, in the order they were taken.
+std::vector<std::string> durableSteps;
+std::string stagedName;
+decltype(&FlushFileBuffers) originalFlush;
+decltype(&MoveFileA) originalMove;
+decltype(&RegFlushKey) originalRegFlush;
+decltype(&RegSetValueExA) originalSetValue;
+
+BOOL WINAPI recordedFlush(HANDLE file)
+{
+    durableSteps.push_back("flush copy");
+    return originalFlush(file);
+}
+
+BOOL WINAPI recordedMove(LPCSTR from, LPCSTR to)
+{
+    if (endsWith(from, ".new"))
+        durableSteps.push_back("rename copy");
+    return originalMove(from, to);
+}
+
+LONG WINAPI recordedSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size)
+{
+    durableSteps.push_back(std::string("set ") + name);
+    return originalSetValue(key, name, reserved, type, data, size);
+}
+
+LONG WINAPI recordedRegFlush(HKEY key)
+{
+    durableSteps.push_back("flush flag");
+    return originalRegFlush(key);
+}
+
+int WINAPI recordedMessage(HWND, LPCSTR, LPCSTR, UINT)
+{
+    durableSteps.push_back("message");
+    return IDOK;
+}
 
 } // namespace
 
 class PayloadFaultsTest : public InProcessTest {
+public:
+    std::string staged() const { return queued() + ".new"; }
+    std::string earlier() const { return queued() + ".old"; }
+
 protected:
     // Ann, with an application queued by an earlier run whose flag the
     // HotSync Manager has not taken yet (0 here, to tell it from ours).
@@ -206,4 +261,118 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
             EXPECT_TRUE(swapBlocked);
         }
     }
+}
+
+// What a run that was stopped (a crash, a power cut) left in the install
+// folder is repaired first: an earlier copy stranded under the earlier name
+// comes back, leftovers go, read-only ones too. A flag that cannot be set
+// keeps the earlier copy. Only files are ever moved: a folder under one of
+// the names stays as it is, and the person is told it failed.
+TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
+{
+    enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, STOPPED_BETWEEN_RENAMES, STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER,
+                  FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+    enum Queued { QUEUED_NEW, QUEUED_EARLIER, QUEUED_NOTHING };
+    const struct {
+        const char *name;
+        Before before;
+        Fault fault;
+        int runs;
+        Queued queued;
+        DWORD flag;
+    } cases[] = {
+        {"stopped between the renames", STOPPED_BETWEEN_RENAMES, Fault::NONE, 1, QUEUED_NEW, 1},
+        {"stopped between the renames, then a full disk", STOPPED_BETWEEN_RENAMES, Fault::COPY_STOPS, 1, QUEUED_EARLIER, 1},
+        {"stopped before the renames", STOPPED_BEFORE_RENAMES, Fault::NONE, 1, QUEUED_NEW, 1},
+        {"read-only earlier copy, twice", READ_ONLY_EARLIER, Fault::NONE, 2, QUEUED_NEW, 1},
+        {"folder as kelv.prc", FOLDER_QUEUED, Fault::NONE, 1, QUEUED_NOTHING, 0},
+        {"folder as kelv.prc.new", FOLDER_STAGED, Fault::NONE, 1, QUEUED_EARLIER, 0},
+        {"folder as kelv.prc.old", FOLDER_EARLIER, Fault::NONE, 1, QUEUED_EARLIER, 0},
+        {"flag refused, earlier copy", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0},
+        {"flag refused, no earlier copy", WITHOUT_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_NEW, 0},
+    };
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepare();
+        std::string folderLeft;
+        switch (c.before) {
+        case WITHOUT_EARLIER_COPY:
+            DeleteFileA(queued().c_str());
+            break;
+        case STOPPED_BETWEEN_RENAMES:
+            MoveFileA(queued().c_str(), earlier().c_str());
+            SetFileAttributesA(earlier().c_str(), FILE_ATTRIBUTE_READONLY);
+            writeFileBytes(staged(), contentBytes("kelvane.prc"));
+            palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9", REG_DWORD,
+                           std::string("\x01\0\0\0", 4));
+            break;
+        case STOPPED_BEFORE_RENAMES:
+            writeFileBytes(staged(), contentBytes("kelvane.prc").substr(0, 10));
+            break;
+        case READ_ONLY_EARLIER:
+            SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_READONLY);
+            break;
+        case FOLDER_QUEUED:
+        case FOLDER_STAGED:
+        case FOLDER_EARLIER:
+            folderLeft = c.before == FOLDER_QUEUED ? queued() : c.before == FOLDER_STAGED ? staged() : earlier();
+            if (c.before == FOLDER_QUEUED)
+                DeleteFileA(queued().c_str());
+            makeFolder(folderLeft);
+            writeFileBytes(folderLeft + "\\own.txt", "the folder's own file");
+            break;
+        default:
+            break;
+        }
+        for (int run = 0; run < c.runs; ++run) {
+            MessageBoxCapture boxes;
+            {
+                FaultyFiles faults(c.fault, temp_ / "kelv.prc");
+                runInstallSequence(NULL);
+            }
+            ASSERT_EQ(boxes.count(), 1u);
+            EXPECT_EQ(boxes.boxes()[0].text, c.queued == QUEUED_NEW && c.flag ? queuedMessage("Ann") : failedMessage("Ann"));
+        }
+
+        if (c.queued == QUEUED_NOTHING) {
+            EXPECT_FALSE(fileExists(queued()));
+        } else {
+            EXPECT_EQ(readFileBytes(queued()), c.queued == QUEUED_NEW ? contentBytes("kelvane.prc") : EARLIER_COPY);
+            SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
+        EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
+                                                             : std::vector<std::string>{"kelv.prc"});
+        if (!folderLeft.empty()) {
+            EXPECT_EQ(readFileBytes(folderLeft + "\\own.txt"), "the folder's own file");
+            removeTree(folderLeft);
+        }
+        EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+    }
+}
+
+// The new copy reaches the disk before it takes the queued name, and the
+// flag after that, flushed before the person is told. (Wine writes neither
+// lazily, so the order of the calls is what can be seen here.)
+TEST_F(PayloadFaultsTest, TheCopyAndTheFlagAreOnTheDiskBeforeThePersonIsTold)
+{
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
+    prepare();
+    durableSteps.clear();
+    {
+        ImportHook flush("kernel32.dll", "FlushFileBuffers", reinterpret_cast<void *>(&recordedFlush));
+        ImportHook move("kernel32.dll", "MoveFileA", reinterpret_cast<void *>(&recordedMove));
+        ImportHook setValue("advapi32.dll", "RegSetValueExA", reinterpret_cast<void *>(&recordedSetValue));
+        ImportHook regFlush("advapi32.dll", "RegFlushKey", reinterpret_cast<void *>(&recordedRegFlush));
+        ImportHook message("user32.dll", "MessageBoxA", reinterpret_cast<void *>(&recordedMessage));
+        originalFlush = reinterpret_cast<decltype(&FlushFileBuffers)>(flush.original());
+        originalMove = reinterpret_cast<decltype(&MoveFileA)>(move.original());
+        originalSetValue = reinterpret_cast<decltype(&RegSetValueExA)>(setValue.original());
+        originalRegFlush = reinterpret_cast<decltype(&RegFlushKey)>(regFlush.original());
+        runInstallSequence(NULL);
+    }
+    EXPECT_EQ(durableSteps,
+              (std::vector<std::string>{"flush copy", "rename copy", "set Install9", "flush flag", "message"}));
+    EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
 }
