@@ -1,7 +1,11 @@
 // The chain run from a download folder that holds anybody's files.
 #include "chain_run.h"
 #include "planted_libraries.h"
+#include "start_log.h"
+#include "unix_links.h"
 #include "wine_app_defaults.h"
+
+#include <memory>
 
 // setup.exe saved into a download folder that holds anybody's files, and
 // run from there: placer.exe and worker.exe are written there and run from
@@ -36,4 +40,100 @@ TEST_F(ChainInHostileFolder, PlantedLibrariesNeverRun)
 
     expectQueuedFor("JonesB");
     EXPECT_EQ(std::vector<std::string>{}, plantedLibrariesThatRan(work.path()));
+}
+
+// Somebody else's program in the same Windows tries to put itself in the
+// place of a program the setup wrote: placer.exe while the person chooses
+// a user, worker.exe from before the launcher writes it. It never runs:
+// either its attempts fail and the chain goes on, or the chain says it
+// could not start the program.
+TEST_F(ChainInHostileFolder, SwappedProgramsNeverRun)
+{
+    const std::string attacker = programFolder() + "\\attacker.exe";
+    for (const char *target : {"placer.exe", "worker.exe"}) {
+        SCOPED_TRACE(target);
+        bool duringDialog = lstrcmpA(target, "placer.exe") == 0;
+        TempFolder folder("dl");
+        std::string saved = folder / "setup.exe";
+        ASSERT_TRUE(CopyFileA((programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
+        UsersDatBuilder users = UsersDatBuilder().user("Ann Smith", "SmithA", 1);
+        if (duringDialog)
+            users.user("Bob Jones", "JonesB", 2);
+        desktop.install(PilotRoot::PalmComputing, users);
+        std::string attackLine = std::string("attacker.exe --attack ") + (duringDialog ? "1500 " : "8000 ") + (folder / target);
+
+        std::unique_ptr<ChildProcess> attack;
+        if (!duringDialog)
+            attack.reset(new ChildProcess(attacker, attackLine, folder.path()));
+        ChildProcess setup(saved, "setup.exe", folder.path());
+        HWND window = chain.nextDialog();
+        ASSERT_TRUE(window) << "no dialog";
+        if (duringDialog) {
+            attack.reset(new ChildProcess(attacker, attackLine, folder.path()));
+            DWORD exitCode = 1;
+            ASSERT_TRUE(attack->waitForExit(&exitCode));
+            StartRecord succeeded = readStartLog(folder / (std::string(target) + ".attack")).at(0);
+            EXPECT_EQ((StartRecord{{"overwrite", "0"}, {"delete", "0"}, {"rename", "0"}}), succeeded);
+            SendMessageA(GetDlgItem(window, USER_LIST_ID), LB_SETCURSEL, 1, 0);
+            pressButton(window, IDOK);
+            window = chain.nextDialog();
+            ASSERT_TRUE(window) << "no licence dialog";
+        }
+        WindowView view = viewWindow(window);
+        if (view.isMessageBox()) {
+            EXPECT_EQ(0u, view.messageText().find(std::string("Could not start ") + target + " - error: "))
+                << view.messageText();
+            pressButton(window, IDOK);
+        } else {
+            EXPECT_EQ(LICENSE_CAPTION, view.caption);
+            pressButton(window, IDYES);
+            expectMessage(queuedMessage(duringDialog ? "Bob Jones" : "Ann Smith"), "Kelvane Setup");
+        }
+        DWORD exitCode = 1;
+        EXPECT_TRUE(setup.waitForExit(&exitCode));
+        EXPECT_TRUE(attack->waitForExit(&exitCode));
+        ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+        EXPECT_FALSE(fileExists(folder / "attacker.ran")) << "the attacker's program ran";
+    }
+}
+
+// Links planted under every name the setup writes, each to a file of its
+// own outside: placer.exe and worker.exe in the download folder, kelv.prc
+// in the temporary folder, and the names the copy uses in the install
+// folder. Each name is replaced, never written through; the other files
+// keep their bytes and names, and the queued file is a file of its own.
+TEST_F(ChainInHostileFolder, PlantedLinksAreReplacedNeverWrittenThrough)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (LinkKind kind : {LinkKind::HARD, LinkKind::SYMBOLIC}) {
+        SCOPED_TRACE(kind == LinkKind::HARD ? "hard links" : "symbolic links");
+        TempFolder folder("dl"), others("other");
+        desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+        std::string install = desktop.installFolder("SmithA");
+        makeFolder(install);
+        const std::vector<std::string> names = {folder / "placer.exe", folder / "worker.exe",
+                                                std::string(temp) + "kelv.prc", install + "\\kelv.prc.new",
+                                                install + "\\kelv.prc.old"};
+        for (size_t i = 0; i < names.size(); ++i) {
+            writeFileBytes(others / std::to_string(i), "somebody else's file " + std::to_string(i));
+            plantLink(kind, others / std::to_string(i), names[i]);
+        }
+        std::string saved = folder / "setup.exe";
+        ASSERT_TRUE(CopyFileA((programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
+        startIn(folder.path(), "", saved);
+        answerLicense(IDYES);
+        expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+        ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+        for (size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ("somebody else's file " + std::to_string(i), readFileBytes(others / std::to_string(i))) << i;
+        expectQueuedFor("SmithA");
+        EXPECT_EQ(1u, linkCount(install + "\\kelv.prc"));
+        EXPECT_EQ(std::vector<std::string>{"kelv.prc"}, filesIn(install));
+        EXPECT_EQ(1u, linkCount(folder / "placer.exe"));
+        EXPECT_TRUE(readFileBytes(folder / "placer.exe") == readFileBytes(programFolder() + "\\placer.exe"));
+        for (const std::string &name : names)
+            removeNameOnly(name);
+    }
 }
