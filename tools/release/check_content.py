@@ -37,6 +37,16 @@ def printable4(raw):
     return all(0x20 <= b < 0x7F for b in raw)
 
 
+def check_in_data_area(what, offset, list_end, size):
+    # An offset equal to the file's length locates an empty block at the end.
+    if offset > size:
+        raise Refused("%s outside the file of %d bytes" % (what, size))
+    if offset < PDB_HEADER_SIZE:
+        raise Refused("%s inside the %d-byte header" % (what, PDB_HEADER_SIZE))
+    if offset < list_end:
+        raise Refused("%s inside the resource list ending at %d" % (what, list_end))
+
+
 def check_payload(data):
     if len(data) < PDB_HEADER_SIZE:
         raise Refused("database header incomplete: %d of %d bytes" % (len(data), PDB_HEADER_SIZE))
@@ -53,6 +63,8 @@ def check_payload(data):
         raise Refused("creator not four printable bytes: %r" % creator)
     if count == 0:
         raise Refused("resource list empty: 0 resources")
+    # The data area starts right after the list; the two pad bytes writers
+    # customarily leave there are not required by readers.
     list_end = PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * count
     if list_end > len(data):
         raise Refused("resource list of %d entries ends at byte %d, past the file's %d bytes"
@@ -61,10 +73,7 @@ def check_payload(data):
     for i in range(count):
         rtype, rid, offset = struct.unpack_from(RESOURCE_ENTRY, data, PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * i)
         what = "resource %d (%s %d) data offset %d" % (i, rtype.decode("latin-1"), rid, offset)
-        if offset >= len(data):
-            raise Refused("%s outside the file of %d bytes" % (what, len(data)))
-        if offset < list_end:
-            raise Refused("%s inside the resource list ending at %d" % (what, list_end))
+        check_in_data_area(what, offset, list_end, len(data))
         # Equal offsets are an empty resource; a smaller one overlaps.
         if offset < previous:
             raise Refused("%s not in increasing order (previous %d)" % (what, previous))
