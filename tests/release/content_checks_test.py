@@ -61,6 +61,7 @@ CASES = [
     ("payload", "outside.prc", entry_offset(5, 321), "data offset 321 outside the file of 320 bytes", None),
     ("payload", "in-list.prc", entry_offset(0, 100), "data offset 100 inside the resource list ending at 138", None),
     ("payload", "in-header.prc", entry_offset(0, 40), "data offset 40 inside the 78-byte header", None),
+    ("payload", "empty-name.prc", patched(PRC, 0, b"\0"), "database name empty: first byte NUL", None),
     ("payload", "order.prc", entry_offset(2, 150), "resource 2 (data 0) data offset 150 not in increasing order (previous 164)", None),
     ("license", "stand-in.txt", stand_in("license.txt"), None, stand_in("license.txt")),
     ("license", "unix.txt", b"One\nTwo\r\nThree\n", None, b"One\r\nTwo\r\nThree\r\n"),

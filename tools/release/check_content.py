@@ -55,6 +55,9 @@ def check_payload(data):
     count = struct.unpack_from(">H", data, 76)[0]
     if b"\0" not in name:
         raise Refused("database name not NUL-terminated within 32 bytes: %r" % name)
+    # The handheld creates no database without a name.
+    if name[0] == 0:
+        raise Refused("database name empty: first byte NUL")
     if not attributes & ATTR_RESOURCE_DB:
         raise Refused("not a resource database: attributes 0x%04X lack 0x0001" % attributes)
     if not printable4(db_type):
