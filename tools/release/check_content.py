@@ -52,6 +52,7 @@ def check_payload(data):
         raise Refused("database header incomplete: %d of %d bytes" % (len(data), PDB_HEADER_SIZE))
     fields = struct.unpack_from(PDB_HEADER, data, 0)
     name, attributes, db_type, creator = fields[0], fields[1], fields[9], fields[10]
+    app_info, sort_info = fields[7], fields[8]
     count = struct.unpack_from(">H", data, 76)[0]
     if b"\0" not in name:
         raise Refused("database name not NUL-terminated within 32 bytes: %r" % name)
@@ -81,6 +82,18 @@ def check_payload(data):
         if offset < previous:
             raise Refused("%s not in increasing order (previous %d)" % (what, previous))
         previous = offset
+    # AppInfo, then SortInfo, sit between the list and the first resource's
+    # data, each running to whatever follows it; 0 means the block is absent.
+    first_data = struct.unpack_from(RESOURCE_ENTRY, data, PDB_HEADER_SIZE)[2]
+    for label, offset in (("AppInfo", app_info), ("SortInfo", sort_info)):
+        if offset == 0:
+            continue
+        what = "%s offset %d" % (label, offset)
+        check_in_data_area(what, offset, list_end, len(data))
+        if offset > first_data:
+            raise Refused("%s past the start of resource 0's data at %d" % (what, first_data))
+        if app_info and offset < app_info:
+            raise Refused("%s before the AppInfo block at %d" % (what, app_info))
     return data
 
 
