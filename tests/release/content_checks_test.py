@@ -2,6 +2,8 @@
 """The content checker: each bad payload, licence and icon is refused with
 one message naming the file and the offending value, and leaves no copy;
 the stand-ins and an LF licence pass, the licence carried with CR LF.
+Palm::PDB reads the payloads too and must agree, but for the checker's own
+rules.
 
 content_checks_test.py SOURCE_DIR WORK_DIR
 """
@@ -36,9 +38,9 @@ def entry_offset(i, value):
     return patched(PRC, 78 + 10 * i + 6, struct.pack(">I", value))
 
 
-# Palm::PDB (Debian's libpalm-perl) writes a database with AppInfo
-# and SortInfo blocks, an empty resource inside and one at the end.
-# Palm::Raw takes any type.
+# Palm::PDB (Debian's libpalm-perl) is a second reader: it writes a database
+# with AppInfo and SortInfo blocks, an empty resource inside and one at the
+# end, and says whether it can read each payload. Palm::Raw takes any type.
 PALM_PDB = 'use Palm::Raw; Palm::PDB::RegisterPRCHandlers("Palm::Raw", ["", ""]);'
 PALM_PDB_WRITE = PALM_PDB + """my $db = Palm::Raw->new({name => "Kelvane", type => "appl", creator => "Kelv",
     attributes => {resource => 1}, ctime => 1e9, mtime => 1e9, uniqueIDseed => 0x100000});
@@ -46,6 +48,13 @@ PALM_PDB_WRITE = PALM_PDB + """my $db = Palm::Raw->new({name => "Kelvane", type 
 $db->{resources} = [map { {type => $$_[0], id => $$_[1], data => $$_[2]} }
     ["code", 0, "jump"], ["tAIN", 1000, ""], ["code", 1, "rt"], ["tver", 1, ""]];
 $db->Write($ARGV[0]);"""
+# The checker's own rules beyond the format, where Palm::PDB may read what it refuses.
+OWN_RULES = ("header incomplete", "name empty", "not a resource database", "type not", "creator not", "list empty")
+
+
+def palm_pdb_reads(path):
+    return subprocess.run(["perl", "-e", PALM_PDB + "Palm::PDB->new->Load($ARGV[0]) or exit 1", path],
+                          capture_output=True).returncode == 0
 
 
 def written_by_palm_pdb(name):
@@ -142,6 +151,9 @@ def run_case(kind, name, content, message, carried):
             problems.append("want exit 1 and %r + ...%r; got %d %r" % (line, message, result.returncode, result.stderr))
         if os.path.exists(copy):
             problems.append("an earlier copy survived the refusal")
+    if kind == "payload" and not any(rule in result.stderr for rule in OWN_RULES):
+        if palm_pdb_reads(source) != (result.returncode == 0):
+            problems.append("Palm::PDB disagrees: it %s the file" % ("reads" if result.returncode else "cannot read"))
     return ["%s %s: %s" % (kind, name, p) for p in problems]
 
 
