@@ -2,6 +2,8 @@
 """The content checker: each bad payload, licence and icon is refused with
 one message naming the file and the offending value, and leaves no copy;
 the stand-ins and an LF licence pass, the licence carried with CR LF.
+Palm::PDB reads the payloads too and must agree, but for the checker's own
+rules.
 
 content_checks_test.py SOURCE_DIR WORK_DIR
 """
@@ -36,6 +38,39 @@ def entry_offset(i, value):
     return patched(PRC, 78 + 10 * i + 6, struct.pack(">I", value))
 
 
+# Palm::PDB (Debian's libpalm-perl) is a second reader: it writes a database
+# with AppInfo and SortInfo blocks, an empty resource inside and one at the
+# end, and says whether it can read each payload. Palm::Raw takes any type.
+PALM_PDB = 'use Palm::Raw; Palm::PDB::RegisterPRCHandlers("Palm::Raw", ["", ""]);'
+PALM_PDB_WRITE = PALM_PDB + """my $db = Palm::Raw->new({name => "Kelvane", type => "appl", creator => "Kelv",
+    attributes => {resource => 1}, ctime => 1e9, mtime => 1e9, uniqueIDseed => 0x100000});
+@$db{"appinfo", "sort"} = ("app info", "sort");
+$db->{resources} = [map { {type => $$_[0], id => $$_[1], data => $$_[2]} }
+    ["code", 0, "jump"], ["tAIN", 1000, ""], ["code", 1, "rt"], ["tver", 1, ""]];
+$db->Write($ARGV[0]);"""
+# The checker's own rules beyond the format, where Palm::PDB may read what it refuses.
+OWN_RULES = ("header incomplete", "name empty", "not a resource database", "type not", "creator not", "list empty")
+
+
+def palm_pdb_reads(path):
+    return subprocess.run(["perl", "-e", PALM_PDB + "Palm::PDB->new->Load($ARGV[0]) or exit 1", path],
+                          capture_output=True).returncode == 0
+
+
+def written_by_palm_pdb(name):
+    path = os.path.join(WORK, name)
+    subprocess.run(["perl", "-e", PALM_PDB_WRITE, path], check=True)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+PDB = written_by_palm_pdb("palm-pdb.prc")   # list ends at 118; AppInfo 120, SortInfo 128, data 132 to 138
+
+
+def header_offset(field, value):
+    return patched(PDB, {"AppInfo": 52, "SortInfo": 56}[field], struct.pack(">I", value))
+
+
 def icon_by_icotool(name, *arguments):
     path = os.path.join(WORK, name)
     subprocess.run(["icotool", "-c", "-o", path] + list(arguments), check=True)
@@ -57,8 +92,22 @@ CASES = [
     ("payload", "creator.prc", patched(PRC, 64, b"Ke\xe9v"), "creator not four printable bytes", None),
     ("payload", "empty-list.prc", patched(PRC, 76, b"\x00\x00"), "resource list empty", None),
     ("payload", "long-list.prc", patched(PRC, 76, b"\x03\xe8"), "1000 entries ends at byte 10078, past the file's 320 bytes", None),
-    ("payload", "outside.prc", entry_offset(5, 320), "data offset 320 outside the file of 320 bytes", None),
+    ("payload", "empty-last.prc", entry_offset(5, 320), None, entry_offset(5, 320)),
+    ("payload", "outside.prc", entry_offset(5, 321), "data offset 321 outside the file of 320 bytes", None),
     ("payload", "in-list.prc", entry_offset(0, 100), "data offset 100 inside the resource list ending at 138", None),
+    ("payload", "in-header.prc", entry_offset(0, 40), "data offset 40 inside the 78-byte header", None),
+    ("payload", "empty-name.prc", patched(PRC, 0, b"\0"), "database name empty: first byte NUL", None),
+    ("payload", "palm-pdb.prc", PDB, None, PDB),
+    ("payload", "no-pad.prc", header_offset("AppInfo", 118), None, header_offset("AppInfo", 118)),
+    ("payload", "sort-only.prc", header_offset("AppInfo", 0), None, header_offset("AppInfo", 0)),
+    ("payload", "app-past-end.prc", header_offset("AppInfo", 500), "AppInfo offset 500 outside the file of 138 bytes", None),
+    ("payload", "app-in-header.prc", header_offset("AppInfo", 52), "AppInfo offset 52 inside the 78-byte header", None),
+    ("payload", "app-in-list.prc", header_offset("AppInfo", 100), "AppInfo offset 100 inside the resource list ending at 118", None),
+    ("payload", "app-in-data.prc", header_offset("AppInfo", 134), "AppInfo offset 134 past the start of resource 0's data at 132", None),
+    ("payload", "sort-past-end.prc", header_offset("SortInfo", 139), "SortInfo offset 139 outside the file of 138 bytes", None),
+    ("payload", "sort-in-list.prc", header_offset("SortInfo", 80), "SortInfo offset 80 inside the resource list ending at 118", None),
+    ("payload", "sort-in-data.prc", header_offset("SortInfo", 136), "SortInfo offset 136 past the start of resource 0's data at 132", None),
+    ("payload", "sort-first.prc", header_offset("SortInfo", 119), "SortInfo offset 119 before the AppInfo block at 120", None),
     ("payload", "order.prc", entry_offset(2, 150), "resource 2 (data 0) data offset 150 not in increasing order (previous 164)", None),
     ("license", "stand-in.txt", stand_in("license.txt"), None, stand_in("license.txt")),
     ("license", "unix.txt", b"One\nTwo\r\nThree\n", None, b"One\r\nTwo\r\nThree\r\n"),
@@ -102,6 +151,9 @@ def run_case(kind, name, content, message, carried):
             problems.append("want exit 1 and %r + ...%r; got %d %r" % (line, message, result.returncode, result.stderr))
         if os.path.exists(copy):
             problems.append("an earlier copy survived the refusal")
+    if kind == "payload" and not any(rule in result.stderr for rule in OWN_RULES):
+        if palm_pdb_reads(source) != (result.returncode == 0):
+            problems.append("Palm::PDB disagrees: it %s the file" % ("reads" if result.returncode else "cannot read"))
     return ["%s %s: %s" % (kind, name, p) for p in problems]
 
 

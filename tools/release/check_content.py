@@ -37,14 +37,28 @@ def printable4(raw):
     return all(0x20 <= b < 0x7F for b in raw)
 
 
+def check_in_data_area(what, offset, list_end, size):
+    # An offset equal to the file's length locates an empty block at the end.
+    if offset > size:
+        raise Refused("%s outside the file of %d bytes" % (what, size))
+    if offset < PDB_HEADER_SIZE:
+        raise Refused("%s inside the %d-byte header" % (what, PDB_HEADER_SIZE))
+    if offset < list_end:
+        raise Refused("%s inside the resource list ending at %d" % (what, list_end))
+
+
 def check_payload(data):
     if len(data) < PDB_HEADER_SIZE:
         raise Refused("database header incomplete: %d of %d bytes" % (len(data), PDB_HEADER_SIZE))
     fields = struct.unpack_from(PDB_HEADER, data, 0)
     name, attributes, db_type, creator = fields[0], fields[1], fields[9], fields[10]
+    app_info, sort_info = fields[7], fields[8]
     count = struct.unpack_from(">H", data, 76)[0]
     if b"\0" not in name:
         raise Refused("database name not NUL-terminated within 32 bytes: %r" % name)
+    # The handheld creates no database without a name.
+    if name[0] == 0:
+        raise Refused("database name empty: first byte NUL")
     if not attributes & ATTR_RESOURCE_DB:
         raise Refused("not a resource database: attributes 0x%04X lack 0x0001" % attributes)
     if not printable4(db_type):
@@ -53,6 +67,8 @@ def check_payload(data):
         raise Refused("creator not four printable bytes: %r" % creator)
     if count == 0:
         raise Refused("resource list empty: 0 resources")
+    # The data area starts right after the list; the two pad bytes writers
+    # customarily leave there are not required by readers.
     list_end = PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * count
     if list_end > len(data):
         raise Refused("resource list of %d entries ends at byte %d, past the file's %d bytes"
@@ -61,14 +77,23 @@ def check_payload(data):
     for i in range(count):
         rtype, rid, offset = struct.unpack_from(RESOURCE_ENTRY, data, PDB_HEADER_SIZE + RESOURCE_ENTRY_SIZE * i)
         what = "resource %d (%s %d) data offset %d" % (i, rtype.decode("latin-1"), rid, offset)
-        if offset >= len(data):
-            raise Refused("%s outside the file of %d bytes" % (what, len(data)))
-        if offset < list_end:
-            raise Refused("%s inside the resource list ending at %d" % (what, list_end))
+        check_in_data_area(what, offset, list_end, len(data))
         # Equal offsets are an empty resource; a smaller one overlaps.
         if offset < previous:
             raise Refused("%s not in increasing order (previous %d)" % (what, previous))
         previous = offset
+    # AppInfo, then SortInfo, sit between the list and the first resource's
+    # data, each running to whatever follows it; 0 means the block is absent.
+    first_data = struct.unpack_from(RESOURCE_ENTRY, data, PDB_HEADER_SIZE)[2]
+    for label, offset in (("AppInfo", app_info), ("SortInfo", sort_info)):
+        if offset == 0:
+            continue
+        what = "%s offset %d" % (label, offset)
+        check_in_data_area(what, offset, list_end, len(data))
+        if offset > first_data:
+            raise Refused("%s past the start of resource 0's data at %d" % (what, first_data))
+        if app_info and offset < app_info:
+            raise Refused("%s before the AppInfo block at %d" % (what, app_info))
     return data
 
 
