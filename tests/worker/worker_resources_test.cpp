@@ -14,10 +14,14 @@ TEST(WorkerResources, CarryOnlyTheUserDialogInUsEnglishAndNoIcon)
 {
     ModuleFile worker(workerProgram());
     std::vector<ResourceEntry> resources = worker.resources();
-    ASSERT_EQ(1u, resources.size()) << "no icon, no manifest, nothing else";
+    ASSERT_EQ(2u, resources.size()) << "the dialog and the manifest: no icon, nothing else";
     EXPECT_EQ(resourceId(5), resources[0].type);  // RT_DIALOG
     EXPECT_EQ(resourceId(IDD_SELECT_USER), resources[0].name);
     EXPECT_EQ(LANGUAGE_EN_US, resources[0].language);
+    // Its content is checked in the file checks (tests/pe32/check_manifest.py).
+    EXPECT_EQ(resourceId(24), resources[1].type);  // RT_MANIFEST
+    EXPECT_EQ(resourceId(1), resources[1].name);
+    EXPECT_EQ(LANGUAGE_EN_US, resources[1].language);
 }
 
 TEST(WorkerResources, TheUserDialogTemplateFieldByField)
