@@ -4,7 +4,9 @@
 #pragma once
 
 #include "chain_driver.h"
+#include "dialog_template.h"
 #include "fake_palm_desktop.h"
+#include "module_resources.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,8 @@
 constexpr char LICENSE_CAPTION[] = "Kelvane Setup - Amber Version";
 constexpr char USER_DIALOG_CAPTION[] = "Kelvane Setup";
 constexpr int USER_LIST_ID = 1000;
+constexpr int USER_DIALOG_ID = 102;
+constexpr int LICENSE_DIALOG_ID = 113;
 inline const std::vector<std::string> CHAIN_PROGRAMS = {"setup.exe", "worker.exe", "placer.exe"};
 
 inline std::string queuedMessage(const std::string &user)
@@ -63,6 +67,43 @@ protected:
         WindowView view = viewWindow(window);
         EXPECT_EQ(caption, view.caption);
         return view;
+    }
+
+    // The dialog lies within a 1024 x 768 screen and each text fits its
+    // control. Wine answers WM_GETFONT from another process with 0, and a
+    // font handle is of no use in another process anyway: the font is made
+    // here again as the dialog manager made it from the program's template
+    // at this DPI. The dialog's client area, the template's size in this
+    // font's dialog units, shows that it is the same font.
+    void expectLaidOutToFit(const WindowView &dialog, const std::string &program, int templateId, int dpi)
+    {
+        SCOPED_TRACE(dialog.caption);
+        RECT screen;
+        GetWindowRect(GetDesktopWindow(), &screen);
+        ASSERT_EQ(std::vector<LONG>({0, 0, 1024, 768}),
+                  std::vector<LONG>({screen.left, screen.top, screen.right, screen.bottom}));
+        EXPECT_TRUE(dialog.rect.left >= 0 && dialog.rect.top >= 0 && dialog.rect.right <= 1024 &&
+                    dialog.rect.bottom <= 768)
+            << dialog.rect.left << "," << dialog.rect.top << " to " << dialog.rect.right << "," << dialog.rect.bottom;
+
+        ModuleFile file(programFolder() + "\\" + program);
+        DialogTemplate layout = parseDialogTemplate(file.bytes(resourceId(5), resourceId(templateId)));
+        HFONT font = createDialogFont(layout, dpi);
+        SIZE expected = dialogSizeInPixels(layout, font);
+        RECT client;
+        GetClientRect(dialog.window, &client);
+        EXPECT_EQ(expected.cx, client.right) << "not laid out in " << layout.fontName;
+        EXPECT_EQ(expected.cy, client.bottom) << "not laid out in " << layout.fontName;
+        for (const ControlView &control : dialog.controls) {
+            if (!showsText(control))
+                continue;
+            SIZE needed = measureText(control, font);
+            // A push button draws its 3D edge inside its own area.
+            int edge = control.className == "Button" ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+            EXPECT_LE(needed.cx, control.rect.right - control.rect.left - edge) << control.text;
+            EXPECT_LE(needed.cy, control.rect.bottom - control.rect.top - edge) << control.text;
+        }
+        DeleteObject(font);
     }
 
     void chooseUser(int index)

@@ -4,6 +4,8 @@
 #include "chain_run.h"
 #include "wine_app_defaults.h"
 
+#include <algorithm>
+
 // The scenarios every Windows version must pass.
 class ChainTest : public ChainRun, public ::testing::WithParamInterface<std::string> {
 protected:
@@ -135,4 +137,37 @@ TEST_F(ChainRun, FolderNamesEndingInATrailByteBackslash)
     expectQueuedFor(hyou);
     EXPECT_EQ(1u, installFlag(3));
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"placer.exe"});
+}
+
+// At 144 DPI (150 %) each dialog still fits a 1024 x 768 screen, every text
+// fits its control, and the licence's icon is 48 x 48.
+TEST_P(ChainTest, At144DpiTheDialogsAndTheirTextsFit)
+{
+    const int dpi = 144;
+    ScreenDpi screenDpi(dpi);
+    desktop.install(PilotRoot::PalmComputing,
+                    UsersDatBuilder().user("Ann Smith", "SmithA", 1).user("Bob Jones", "JonesB", 2));
+    desktop.setLastUserName(PilotRoot::PalmComputing, "Bob Jones");
+    start();
+    WindowView users = expectDialog(USER_DIALOG_CAPTION);
+    ASSERT_TRUE(users.control(USER_LIST_ID)) << "not the user dialog";
+    expectLaidOutToFit(users, "worker.exe", USER_DIALOG_ID, dpi);
+    pressButton(users.window, IDOK);
+
+    WindowView license = expectDialog(LICENSE_CAPTION);
+    ASSERT_TRUE(license.window);
+    expectLaidOutToFit(license, "placer.exe", LICENSE_DIALOG_ID, dpi);
+    // A static control takes the size of the icon it shows. Wine gives no
+    // other process GetIconInfo on the icon, so its bitmap (the file's own
+    // 48 x 48 image rather than a stretched 32 x 32 one) is not seen here.
+    auto icon = std::find_if(license.controls.begin(), license.controls.end(), [](const ControlView &control) {
+        return (control.style & SS_TYPEMASK) == SS_ICON;
+    });
+    ASSERT_NE(icon, license.controls.end());
+    EXPECT_NE(0, SendMessageA(icon->window, STM_GETICON, 0, 0));
+    EXPECT_EQ(48, icon->rect.right - icon->rect.left);
+    EXPECT_EQ(48, icon->rect.bottom - icon->rect.top);
+    pressButton(license.window, IDNO);
+    expectMessage("The Kelvane Amber version has not been installed.", "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""The programs' manifests (resource type 24, RT_MANIFEST): the launcher
-carries one that asks to run as its caller; Windows would otherwise elevate
-a program named "setup" and run the chain as the administrator. The other
-two carry none, so that they keep the file virtualization of old programs.
+"""The programs' manifests (resource type 24, RT_MANIFEST). Each declares
+itself DPI-aware, so that today's Windows lays its dialogs out at the
+screen's DPI instead of stretching them blurred. The launcher also asks to
+run as its caller; Windows would otherwise elevate a program named "setup"
+and run the chain as the administrator. The other two ask for no level at
+all (no trustInfo), so that they keep the file virtualization of old programs.
 
-check_manifest.py PROGRAM.exe=LEVEL ...    (LEVEL "none": no manifest at all)
+check_manifest.py PROGRAM.exe=LEVEL ...    (LEVEL "none": no trustInfo)
 """
 import os
 import sys
@@ -14,39 +16,44 @@ from pe_image import read_image
 
 RT_MANIFEST = "#24"
 PROCESS_MANIFEST = RT_MANIFEST + ":#1:"
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
-MINIMAL_ELEMENTS = ["assembly", "trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"]
+WINDOWS_SETTINGS = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+DPI_ELEMENTS = {ASM_V1 + "assembly", ASM_V3 + "application", ASM_V3 + "windowsSettings", WINDOWS_SETTINGS + "dpiAware"}
+LEVEL_ELEMENTS = {ASM_V3 + name for name in ("trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel")}
 
 
-def check(path, expected):
+def check(path, level):
     manifests = {key: data for key, data in read_image(path).resources().items() if key.startswith(RT_MANIFEST + ":")}
-    if expected == "none":
-        return ["carries a manifest: " + ", ".join(sorted(manifests))] if manifests else []
     process = [data for key, data in manifests.items() if key.startswith(PROCESS_MANIFEST)]
     if len(manifests) != 1 or len(process) != 1:
         return ["wants exactly one manifest, id 1; has: " + (", ".join(sorted(manifests)) or "none")]
     root = ElementTree.fromstring(process[0])
-    levels = root.iter(ASM_V3 + "requestedExecutionLevel")
-    found = [(level.get("level"), level.get("uiAccess")) for level in levels]
-    if found != [(expected, "false")]:
-        return ["requestedExecutionLevel %s, not level=%s uiAccess=false" % (found or "missing", expected)]
-    # Nothing but the level: no dependency, no compatibility section.
-    elements = sorted({element.tag.split("}")[-1] for element in root.iter()})
-    if elements != sorted(MINIMAL_ELEMENTS):
-        return ["holds more than the execution level: " + ", ".join(elements)]
-    return []
+    failures = []
+    aware = [element.text for element in root.iter(WINDOWS_SETTINGS + "dpiAware")]
+    if aware != ["true"]:
+        failures.append("dpiAware %s, not true" % (aware or "missing"))
+    found = [(element.get("level"), element.get("uiAccess")) for element in root.iter(ASM_V3 + "requestedExecutionLevel")]
+    if found != ([] if level == "none" else [(level, "false")]):
+        failures.append("requestedExecutionLevel %s, not %s" % (found or "missing", level))
+    # Nothing else: no dependency, no compatibility section.
+    elements = {element.tag for element in root.iter()}
+    wanted = DPI_ELEMENTS | (set() if level == "none" else LEVEL_ELEMENTS)
+    if elements != wanted:
+        failures.append("elements missing or not wanted: " + ", ".join(sorted(elements ^ wanted)))
+    return failures
 
 
 def main(argv):
     status = 0
     for argument in argv[1:]:
-        path, _, expected = argument.rpartition("=")
-        failures = check(path, expected)
+        path, _, level = argument.rpartition("=")
+        failures = check(path, level)
         for failure in failures:
             print("%s: %s" % (os.path.basename(path), failure))
         status |= 1 if failures else 0
         if not failures:
-            print("%s: manifest %s" % (os.path.basename(path), expected))
+            print("%s: manifest dpiAware, execution level %s" % (os.path.basename(path), level))
     return status
 
 

@@ -19,6 +19,7 @@ const WORD NO_ID = 0xFFFF;
 const std::string ICON_TYPE = resourceId(3);
 const std::string DIALOG_TYPE = resourceId(5);
 const std::string ICON_GROUP_TYPE = resourceId(14);
+const std::string MANIFEST_TYPE = resourceId(24);
 
 } // namespace
 
@@ -104,6 +105,6 @@ TEST(PlacerResources, EverythingIsInLanguage1033AndNothingElseIsCarried)
         found.insert(entry.type);
     }
     std::multiset<std::string> expected = {ICON_TYPE, ICON_TYPE, ICON_TYPE, ICON_TYPE,
-                                           ICON_GROUP_TYPE, DIALOG_TYPE, "PRC", "LIC"};
+                                           ICON_GROUP_TYPE, DIALOG_TYPE, "PRC", "LIC", MANIFEST_TYPE};
     EXPECT_EQ(found, expected);
 }

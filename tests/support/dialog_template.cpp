@@ -139,6 +139,29 @@ DialogTemplate parseDialogTemplate(const std::string &bytes)
     return dialog;
 }
 
+HFONT createDialogFont(const DialogTemplate &dialog, int dpi)
+{
+    return CreateFontA(-MulDiv(dialog.fontPointSize, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE,
+                       dialog.fontName.c_str());
+}
+
+SIZE dialogSizeInPixels(const DialogTemplate &dialog, HFONT font)
+{
+    // The average width as the dialog manager takes it: over the 52 letters, rounded.
+    const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics;
+    SIZE extent;
+    GetTextMetricsA(dc, &metrics);
+    GetTextExtentPoint32A(dc, letters, 52, &extent);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    int averageWidth = (extent.cx / 26 + 1) / 2;
+    return SIZE{MulDiv(dialog.cx, averageWidth, 4), MulDiv(dialog.cy, metrics.tmHeight, 8)};
+}
+
 void expectDialogItems(const DialogTemplate &dialog, const std::vector<ExpectedDialogItem> &expected)
 {
     ASSERT_EQ(expected.size(), dialog.items.size());

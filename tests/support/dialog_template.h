@@ -45,5 +45,12 @@ struct ExpectedDialogItem {
     int textOrdinal = -1;
 };
 
+// The font the dialog manager makes for a template's DS_SETFONT font on a
+// screen of this DPI (a DIALOG template's: regular weight, not italic).
+HFONT createDialogFont(const DialogTemplate &dialog, int dpi);
+// The dialog's client size in pixels when laid out in that font: a dialog
+// unit is a quarter of its average character width, an eighth of its height.
+SIZE dialogSizeInPixels(const DialogTemplate &dialog, HFONT font);
+
 // Checks the template's controls, in order, against the expected ones.
 void expectDialogItems(const DialogTemplate &dialog, const std::vector<ExpectedDialogItem> &expected);

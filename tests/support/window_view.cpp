@@ -108,6 +108,24 @@ WindowView viewWindow(HWND window)
     return view;
 }
 
+bool showsText(const ControlView &control)
+{
+    return sameClass(control.className, "Button") ||
+           (sameClass(control.className, "Static") && (control.style & SS_TYPEMASK) <= SS_RIGHT);
+}
+
+SIZE measureText(const ControlView &control, HFONT font)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT text = {0, 0, control.rect.right - control.rect.left, 0};
+    UINT layout = sameClass(control.className, "Button") ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS;
+    DrawTextA(dc, control.text.c_str(), -1, &text, DT_CALCRECT | layout);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return SIZE{text.right - text.left, text.bottom - text.top};
+}
+
 void pressButton(HWND dialog, int id)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

@@ -37,6 +37,13 @@ struct WindowView {
 
 WindowView viewWindow(HWND window);
 
+// A control that draws its text itself: a button, or a static of a kind
+// that wraps its text (SS_LEFT, SS_CENTER, SS_RIGHT).
+bool showsText(const ControlView &control);
+// The room the control's text needs in this font, laid out as the control
+// lays it out: a static wraps it at its width, a button keeps one line.
+SIZE measureText(const ControlView &control, HFONT font);
+
 // Presses a dialog button the way the dialog manager would report it.
 void pressButton(HWND dialog, int id);
 // The close box in the caption (or Alt+F4): the dialog manager turns it

@@ -10,6 +10,8 @@ const char NOT_LOADED[] = "";
 namespace {
 
 const char OVERRIDES_SUBKEY[] = "\\DllOverrides";
+const char DESKTOP_KEY[] = "Control Panel\\Desktop";
+const char DPI_VALUE[] = "LogPixels";
 
 std::string appDefaultsKey(const std::string &program)
 {
@@ -90,5 +92,26 @@ ProgramDllOverrides::~ProgramDllOverrides()
     for (const std::string &program : programs_) {
         RegDeleteKeyA(HKEY_CURRENT_USER, (appDefaultsKey(program) + OVERRIDES_SUBKEY).c_str());
         deleteKeyIfEmpty(appDefaultsKey(program));
+    }
+}
+
+ScreenDpi::ScreenDpi(DWORD dpi)
+{
+    HKEY key;
+    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, DESKTOP_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExA(key, DPI_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dpi), sizeof dpi);
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS)
+        throw std::runtime_error("cannot set the screen's DPI");
+}
+
+ScreenDpi::~ScreenDpi()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, DESKTOP_KEY, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, DPI_VALUE);
+        RegCloseKey(key);
     }
 }

@@ -6,6 +6,8 @@
 // which a Windows program cannot hand to its children.)
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -41,4 +43,16 @@ public:
 
 private:
     std::vector<std::string> programs_;
+};
+
+// The screen's DPI that Wine shows to every program started while the
+// object lives ("HKCU\Control Panel\Desktop" LogPixels, read when a
+// program starts: a running one, the test itself, keeps the DPI it began
+// with). The test prefixes have no such value; it goes again afterwards.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi);
+    ~ScreenDpi();
+    ScreenDpi(const ScreenDpi &) = delete;
+    ScreenDpi &operator=(const ScreenDpi &) = delete;
 };

@@ -12,17 +12,20 @@ const WORD STATIC_ID = 0xFFFF;  // -1 in a 16-bit id
 
 } // namespace
 
-// The dialog, and the SHA-256 digest of the installer of the same build,
-// which is the only one the worker starts.
-TEST(WorkerResources, CarryOnlyTheUserDialogAndTheInstallersDigestInUsEnglishAndNoIcon)
+// The dialog, the SHA-256 digest of the installer of the same build (the
+// only one the worker starts) and the manifest.
+TEST(WorkerResources, CarryOnlyTheUserDialogTheInstallersDigestAndTheManifestInUsEnglishAndNoIcon)
 {
     ModuleFile worker(workerProgram());
     std::vector<ResourceEntry> resources = worker.resources();
-    ASSERT_EQ(2u, resources.size()) << "no icon, no manifest, nothing else";
+    ASSERT_EQ(3u, resources.size()) << "the dialog, the digest and the manifest: no icon, nothing else";
     EXPECT_EQ(resourceId(5), resources[0].type);  // RT_DIALOG
     EXPECT_EQ(resourceId(IDD_SELECT_USER), resources[0].name);
     EXPECT_EQ(resourceId(10), resources[1].type);  // RT_RCDATA
     EXPECT_EQ(resourceId(IDR_INSTALLER_DIGEST), resources[1].name);
+    // Its content is checked in the file checks (tests/pe32/check_manifest.py).
+    EXPECT_EQ(resourceId(24), resources[2].type);  // RT_MANIFEST
+    EXPECT_EQ(resourceId(1), resources[2].name);
     for (const ResourceEntry &resource : resources)
         EXPECT_EQ(LANGUAGE_EN_US, resource.language);
 
