@@ -50,9 +50,15 @@ TEST_F(ChainInHostileFolder, PlantedLibrariesNeverRun)
 TEST_F(ChainInHostileFolder, SwappedProgramsNeverRun)
 {
     const std::string attacker = programFolder() + "\\attacker.exe";
-    for (const char *target : {"placer.exe", "worker.exe"}) {
-        SCOPED_TRACE(target);
-        bool duringDialog = lstrcmpA(target, "placer.exe") == 0;
+    const struct {
+        const char *target;
+        bool duringDialog;  // else from before the launcher starts
+        const char *attackMilliseconds;
+    } cases[] = {{"placer.exe", true, "1500"}, {"worker.exe", false, "8000"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.target);
+        const char *target = c.target;
+        bool duringDialog = c.duringDialog;
         TempFolder folder("dl");
         std::string saved = folder / "setup.exe";
         ASSERT_TRUE(CopyFileA((programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
@@ -60,7 +66,7 @@ TEST_F(ChainInHostileFolder, SwappedProgramsNeverRun)
         if (duringDialog)
             users.user("Bob Jones", "JonesB", 2);
         desktop.install(PilotRoot::PalmComputing, users);
-        std::string attackLine = std::string("attacker.exe --attack ") + (duringDialog ? "1500 " : "8000 ") + (folder / target);
+        std::string attackLine = std::string("attacker.exe --attack ") + c.attackMilliseconds + " " + (folder / target);
 
         std::unique_ptr<ChildProcess> attack;
         if (!duringDialog)
