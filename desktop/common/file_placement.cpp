@@ -1,8 +1,9 @@
 #include "file_placement.h"
 
+#include "system_function.h"
+
 namespace {
 
-const char KERNEL_LIBRARY[] = "KERNEL32.DLL";
 const char MOVE_FILE_EX[] = "MoveFileExA";
 // Names are tried from a point that differs from run to run, so that
 // names somebody made ready beforehand cost a retry, not the install.
@@ -11,12 +12,11 @@ const UINT UNIQUE_NUMBERS = 0xFFFF;
 
 typedef BOOL(WINAPI *MoveFileExFunction)(LPCSTR existing, LPCSTR replacement, DWORD flags);
 
-// Only the NT family can replace a name in one step. Looked up, not
-// imported: Windows 95 to Me lack it or answer that it is not there.
+// Only the NT family can replace a name in one step. Windows 95 to Me
+// lack it or answer that it is not there.
 MoveFileExFunction lookUpMoveFileEx()
 {
-    FARPROC found = GetProcAddress(GetModuleHandleA(KERNEL_LIBRARY), MOVE_FILE_EX);
-    return reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void (*)()>(found));
+    return reinterpret_cast<MoveFileExFunction>(reinterpret_cast<void (*)()>(kernelFunction(MOVE_FILE_EX)));
 }
 
 bool nameTaken(DWORD error)

@@ -1,8 +1,9 @@
 #include "library_search.h"
 
+#include "system_function.h"
+
 namespace {
 
-const char KERNEL_LIBRARY[] = "KERNEL32.DLL";
 const char SET_DEFAULT_DLL_DIRECTORIES[] = "SetDefaultDllDirectories";
 const DWORD SEARCH_SYSTEM_FOLDER_ONLY = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
@@ -45,9 +46,7 @@ void preloadSystemLibraries()
 void restrictLibrarySearch()
 {
     // Windows 8 and later, and Vista and 7 with the update that added it.
-    // Looked up, not imported: an import would keep the programs from
-    // starting on any other Windows.
-    FARPROC found = GetProcAddress(GetModuleHandleA(KERNEL_LIBRARY), SET_DEFAULT_DLL_DIRECTORIES);
+    FARPROC found = kernelFunction(SET_DEFAULT_DLL_DIRECTORIES);
     SetDefaultDllDirectoriesFunction setDefaultDllDirectories =
         reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(found));
     if (setDefaultDllDirectories && setDefaultDllDirectories(SEARCH_SYSTEM_FOLDER_ONLY))
