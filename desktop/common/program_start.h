@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
-// Starts the file programFile of the current directory, by its full path,
-// with commandLine as the new process's command line. A program of that
-// name elsewhere on the search path (such as beside the running program)
-// is never started instead. Does not wait; the handles are closed.
-// Returns non-zero on success; on failure GetLastError tells why.
-int startProgramFromCurrentDirectory(const char *programFile, char *commandLine);
+// Starts the program `relativeName` (".\name.exe"), with commandLine as the
+// new process's command line. Windows completes such a name from the
+// current directory itself, in Unicode, and never along the search path:
+// a program of that name elsewhere (such as beside the running program)
+// is never started instead, and a folder whose ANSI name has a '?' for a
+// letter that the code page lacks still works. Does not wait; the handles
+// are closed. Returns non-zero on success; on failure GetLastError tells
+// why.
+int startProgramFromCurrentDirectory(const char *relativeName, char *commandLine);

@@ -3,6 +3,7 @@
 #include "app_instance.h"
 #include "resource.h"
 #include "resource_extract.h"
+#include "temporary_folder.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ HANDLE writeTextToNewFileIn(const char *folder, char *fileName)
 HANDLE writeTextToOwnFile(char *fileName)
 {
     char folder[MAX_PATH];
-    DWORD length = GetTempPathA(MAX_PATH, folder);
+    DWORD length = usableTempPath(folder, MAX_PATH);
     if (length != 0 && length <= TEMP_FOLDER_LIMIT) {
         HANDLE file = writeTextToNewFileIn(folder, fileName);
         if (file != INVALID_HANDLE_VALUE)

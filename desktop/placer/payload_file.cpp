@@ -3,6 +3,7 @@
 #include "app_instance.h"
 #include "resource.h"
 #include "resource_extract.h"
+#include "temporary_folder.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ HANDLE writeAndHold(const char *path)
 
 HANDLE writeCarriedPayload(char *path)
 {
-    if (completePayloadPath(GetTempPathA(PAYLOAD_PATH_SIZE, path), path)) {
+    if (completePayloadPath(usableTempPath(path, PAYLOAD_PATH_SIZE), path)) {
         HANDLE held = writeAndHold(path);
         if (held != INVALID_HANDLE_VALUE)
             return held;
     }
-    if (!completePayloadPath(GetCurrentDirectoryA(PAYLOAD_PATH_SIZE, path), path)) {
-        lstrcpyA(path, CURRENT_FOLDER);
-        lstrcatA(path, PAYLOAD_FILE_NAME);
-    }
+    // Relative to the current folder, which Windows completes itself: its
+    // ANSI name may hold letters that the code page lacks.
+    lstrcpyA(path, CURRENT_FOLDER);
+    lstrcatA(path, PAYLOAD_FILE_NAME);
     return writeAndHold(path);
 }

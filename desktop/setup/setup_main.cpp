@@ -11,7 +11,10 @@
 namespace {
 
 const char PLACER_FILE[] = "placer.exe";
-const char WORKER_FILE[] = "worker.exe";
+// The worker is started by its name relative to the current directory, and
+// written and reported by its bare name.
+const char WORKER_PATH[] = ".\\worker.exe";
+const char *const WORKER_FILE = WORKER_PATH + 2;
 const char SETUP_CAPTION[] = "Kelvane - Setup";
 
 enum {
@@ -72,7 +75,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         // the worker guards the installer itself.
         if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
             reportFailedStart(WORKER_FILE, ERROR_FILENAME_EXCED_RANGE);
-        else if (!startProgramFromCurrentDirectory(WORKER_FILE, workerCommandLine))
+        else if (!startProgramFromCurrentDirectory(WORKER_PATH, workerCommandLine))
             reportFailedStart(WORKER_FILE, GetLastError());
         CloseHandle(worker);
     }

@@ -16,13 +16,13 @@ enum {
 };
 
 // CreateProcessA may write into the command line, so it gets a copy.
-int startFromCopy(const char *programFile, const char *commandLine)
+int startFromCopy(const char *relativeName, const char *commandLine)
 {
     char line[COMMAND_LINE_SIZE];
     if (lstrlenA(commandLine) >= COMMAND_LINE_SIZE)
         return 0;
     lstrcpyA(line, commandLine);
-    return startProgramFromCurrentDirectory(programFile, line);
+    return startProgramFromCurrentDirectory(relativeName, line);
 }
 
 } // namespace
@@ -36,9 +36,9 @@ void reportStartFailure(const char *commandLine)
     MessageBoxA(NULL, message, START_FAILED_CAPTION, MB_OK);
 }
 
-int startProgram(const char *programFile, const char *commandLine)
+int startProgram(const char *relativeName, const char *commandLine)
 {
-    if (startFromCopy(programFile, commandLine))
+    if (startFromCopy(relativeName, commandLine))
         return 1;
     reportStartFailure(commandLine);
     return 0;

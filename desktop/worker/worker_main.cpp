@@ -10,8 +10,12 @@
 
 namespace {
 
-const char INSTALLER_FILE[] = "placer.exe";
-const char INSTALLER_COMMAND_LINE[] = "placer.exe";
+// The installer is started by its name relative to the current directory,
+// and held, reported and removed by its bare name, which is also its
+// command line.
+const char INSTALLER_PATH[] = ".\\placer.exe";
+const char *const INSTALLER_FILE = INSTALLER_PATH + 2;
+const char *const INSTALLER_COMMAND_LINE = INSTALLER_FILE;
 
 } // namespace
 
@@ -24,7 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int installerStarted = 0;
     if (chooseUser(commandTail(GetCommandLineA()))) {
         if (installer != INVALID_HANDLE_VALUE)
-            installerStarted = startProgram(INSTALLER_FILE, INSTALLER_COMMAND_LINE);
+            installerStarted = startProgram(INSTALLER_PATH, INSTALLER_COMMAND_LINE);
         else
             reportStartFailure(INSTALLER_COMMAND_LINE);
     }

@@ -143,3 +143,45 @@ TEST_F(ChainInHostileFolder, PlantedLinksAreReplacedNeverWrittenThrough)
             removeNameOnly(name);
     }
 }
+
+// setup.exe saved into a download folder whose name the system's code page
+// cannot hold (Cyrillic on a Western Windows), and run from there, once
+// with a temporary folder of such a name too. The programs are ANSI
+// programs: such a name reaches them with a '?' for each letter. The
+// chain runs through and queues the application all the same.
+TEST_F(ChainInHostileFolder, RunsFromAFolderWhoseNameTheCodePageCannotHold)
+{
+    const wchar_t DOWNLOADS[] = L"\x0417\x0430\x0433\x0440\x0443\x0437\x043a\x0438";  // "Zagruzki"
+    const wchar_t TEMPORARY[] = L"\x0412\x0440\x0435\x043c\x0435\x043d\x043d\x044b\x0435";  // "Vremennye"
+    BOOL lost = FALSE;
+    char ansi[64];
+    WideCharToMultiByte(CP_ACP, 0, DOWNLOADS, -1, ansi, sizeof ansi, NULL, &lost);
+    ASSERT_TRUE(lost) << "this Windows's code page holds the name: the test would show nothing";
+
+    for (bool temporaryToo : {false, true}) {
+        SCOPED_TRACE(temporaryToo ? "temporary folder too" : "download folder");
+        desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+        std::wstring folder = widened(work.path()) + L"\\" + DOWNLOADS;
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+        std::wstring saved = folder + L"\\setup.exe";
+        ASSERT_TRUE(CopyFileW(widened(programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
+        std::wstring temporary = folder + L"\\" + TEMPORARY;
+        ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), NULL));
+        std::unique_ptr<ScopedEnvironment> tmp, temp;
+        if (temporaryToo) {
+            tmp.reset(new ScopedEnvironment("TMP", temporary));
+            temp.reset(new ScopedEnvironment("TEMP", temporary));
+        }
+
+        {
+            ChildProcess setup(saved, L"setup.exe", folder);
+            DWORD exitCode = 1;
+            EXPECT_TRUE(setup.waitForExit(&exitCode));
+        }
+        answerLicense(IDYES);
+        expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+        ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+        expectQueuedFor("SmithA");
+        removeTree(folder);
+    }
+}

@@ -163,7 +163,8 @@ TEST_F(InProcessTest, WithoutATemporaryFolderThePayloadPassesThroughTheCurrentFo
                 deletedHere.push_back(deleted);
         }
         ASSERT_EQ(deletedHere.size(), 2u);
-        EXPECT_STRCASEEQ(deletedHere[0].c_str(), (current_ / "kelv.prc").c_str());
+        // Named relative to the current folder, whose ANSI name may not hold.
+        EXPECT_EQ(deletedHere[0], ".\\kelv.prc");
         EXPECT_EQ(deletedHere[1], "worker.exe");
         EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
         removeTree(palm_.installFolder("AnnDir"));

@@ -74,6 +74,15 @@ ChildProcess::ChildProcess(const std::string &program, const std::string &comman
         throw std::runtime_error("cannot start " + program);
 }
 
+ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &commandLine, const std::wstring &folder)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring line = commandLine;
+    if (!CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &info_))
+        throw std::runtime_error("cannot start a program by its UTF-16 path");
+}
+
 ChildProcess::~ChildProcess()
 {
     if (running()) {

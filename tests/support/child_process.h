@@ -18,6 +18,9 @@ public:
     // Starts `program` (a full path) with the given command line, in the
     // current directory `folder`.
     ChildProcess(const std::string &program, const std::string &commandLine, const std::string &folder);
+    // The same with UTF-16 paths, which may hold what the ANSI code page
+    // cannot.
+    ChildProcess(const std::wstring &program, const std::wstring &commandLine, const std::wstring &folder);
     ~ChildProcess();
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;

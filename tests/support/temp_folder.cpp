@@ -41,19 +41,33 @@ ScopedCurrentDirectory::~ScopedCurrentDirectory()
     SetCurrentDirectoryA(previous_.c_str());
 }
 
-ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value) : name_(name)
+ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::string &value)
+    : ScopedEnvironment(name, widened(value))
 {
-    char previous[32768];
-    DWORD length = GetEnvironmentVariableA(name.c_str(), previous, sizeof previous);
-    hadValue_ = length > 0 && length < sizeof previous;
+}
+
+ScopedEnvironment::ScopedEnvironment(const std::string &name, const std::wstring &value) : name_(widened(name))
+{
+    static wchar_t previous[32768];
+    DWORD length = GetEnvironmentVariableW(name_.c_str(), previous, 32768);
+    hadValue_ = length > 0 && length < 32768;
     if (hadValue_)
         previous_.assign(previous, length);
-    SetEnvironmentVariableA(name.c_str(), value.c_str());
+    SetEnvironmentVariableW(name_.c_str(), value.c_str());
 }
 
 ScopedEnvironment::~ScopedEnvironment()
 {
-    SetEnvironmentVariableA(name_.c_str(), hadValue_ ? previous_.c_str() : NULL);
+    SetEnvironmentVariableW(name_.c_str(), hadValue_ ? previous_.c_str() : NULL);
+}
+
+std::wstring widened(const std::string &ansi)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, NULL, 0);
+    std::wstring wide(length > 0 ? length : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], length);
+    wide.resize(wide.size() - 1);
+    return wide;
 }
 
 bool fileExists(const std::string &path)
@@ -101,23 +115,28 @@ void makeFolder(const std::string &path)
 
 void removeTree(const std::string &path)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    removeTree(widened(path));
+}
+
+void removeTree(const std::wstring &path)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 removeTree(child);
             else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
 std::string programFolder()
