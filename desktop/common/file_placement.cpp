@@ -47,6 +47,17 @@ int folderOfPath(const char *path, char *folder)
     return 1;
 }
 
+const char *baseNameOf(const char *path)
+{
+    // Stepped by character: a trail byte of a double-byte character may be 0x5C.
+    const char *base = path;
+    for (const char *at = path; *at; at = CharNextA(at)) {
+        if (*at == '\\')
+            base = at + 1;
+    }
+    return base;
+}
+
 HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path)
 {
     FILETIME now;
@@ -65,18 +76,23 @@ HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path)
     return INVALID_HANDLE_VALUE;
 }
 
-int moveOverName(const char *source, const char *target)
+int moveName(const char *source, const char *target, DWORD flags)
 {
     MoveFileExFunction moveFileEx = lookUpMoveFileEx();
     if (moveFileEx) {
-        if (moveFileEx(source, target, MOVEFILE_REPLACE_EXISTING))
+        if (moveFileEx(source, target, flags))
             return 1;
         if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
             return 0;
     }
     // Windows 95 to Me: their file systems have no links, so the old file
     // itself may go first.
-    if (!DeleteFileA(target) && GetLastError() != ERROR_FILE_NOT_FOUND)
+    if ((flags & MOVEFILE_REPLACE_EXISTING) && !DeleteFileA(target) && GetLastError() != ERROR_FILE_NOT_FOUND)
         return 0;
     return MoveFileA(source, target) ? 1 : 0;
+}
+
+int moveOverName(const char *source, const char *target)
+{
+    return moveName(source, target, MOVEFILE_REPLACE_EXISTING);
 }

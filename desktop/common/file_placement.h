@@ -11,6 +11,10 @@
 // name), into folder (MAX_PATH bytes). 0 when it does not fit.
 int folderOfPath(const char *path, char *folder);
 
+// The text after the last backslash of a path; the whole path when it has
+// none.
+const char *baseNameOf(const char *path);
+
 // Creates a new, empty file "<prefix>XXXX.tmp" in the folder under a name
 // that nothing stood under (not even a link), open for reading and writing
 // with no sharing. `path` (MAX_PATH bytes) receives its name.
@@ -22,3 +26,9 @@ HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path);
 // to. A name held open by another program, or read-only, is not replaced.
 // 1, or 0 with GetLastError telling why.
 int moveOverName(const char *source, const char *target);
+
+// Renames `source` to `target` with MoveFileExA's flags where Windows has
+// it: MOVEFILE_REPLACE_EXISTING as in moveOverName, MOVEFILE_WRITE_THROUGH
+// to return only once the new name is on the disk. Windows 95 to Me take
+// neither and rename as they can. 1, or 0 with GetLastError telling why.
+int moveName(const char *source, const char *target, DWORD flags);

@@ -2,6 +2,7 @@
 
 #include "file_compare.h"
 #include "file_placement.h"
+#include "name_removal.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ HANDLE writeNewFile(const CarriedBytes &carried, const char *folder, const char 
         return file;
     DWORD error = GetLastError();
     CloseHandle(file);
-    DeleteFileA(path);
+    removeOwnName(path);
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
 }
@@ -97,7 +98,7 @@ HANDLE placeAndHold(const char *fileName, const CarriedBytes &carried)
     if (moveOverName(staged, fileName))
         return holdIfSame(fileName, carried);
     DWORD error = GetLastError();
-    DeleteFileA(staged);
+    removeOwnName(staged);
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
 }

@@ -1,6 +1,7 @@
 #include "hotsync_queue.h"
 
 #include "file_compare.h"
+#include "file_location.h"
 #include "file_placement.h"
 #include "name_removal.h"
 
@@ -15,18 +16,6 @@ const int INSTALL_FOLDER_EXTRA = 9;  // the two separators and "install"
 const char STAGED_SUFFIX[] = ".new";
 const char EARLIER_SUFFIX[] = ".old";
 const int SUFFIX_LENGTH = 4;
-
-// The text after the last backslash; the whole path when it has none.
-// Stepped by character: a trail byte of a double-byte character may be 0x5C.
-const char *baseNameOf(const char *path)
-{
-    const char *base = path;
-    for (const char *at = path; *at; at = CharNextA(at)) {
-        if (*at == '\\')
-            base = at + 1;
-    }
-    return base;
-}
 
 // One plain folder name, so that the install folder lies inside the Palm
 // Desktop folder. A damaged or cut users.dat yields records with an empty
@@ -53,6 +42,41 @@ void joinName(char *name, const char *path, const char *suffix)
     lstrcatA(name, suffix);
 }
 
+// Renames in the install folder return only once the new name is on the
+// disk, where Windows can do so (the NT family).
+int renameInFolder(const char *from, const char *to, DWORD flags)
+{
+    return moveName(from, to, flags | MOVEFILE_WRITE_THROUGH);
+}
+
+// A rename changes the folder, which Windows writes to the disk lazily;
+// FAT has no journal at all. Flushing the file through a handle opened
+// for writing commits its own entry: on NTFS the file's record, which
+// holds its name, with the log; on FAT its directory entry. A read-only
+// file takes no such handle: it is made writable for the flush and its
+// attributes are put back.
+int flushName(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY))
+        return 0;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    int flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (readOnly)
+        SetFileAttributesA(path, attributes);
+    return flushed;
+}
+
+// Puts the earlier copy back under the queued name, in place of whatever
+// stands there, and makes the name durable before anything goes on.
+int restoreEarlier(const char *earlier, const char *destination)
+{
+    return renameInFolder(earlier, destination, MOVEFILE_REPLACE_EXISTING) && flushName(destination);
+}
+
 // What stands under a name the queue uses.
 enum NameState { NAME_FREE, NAME_FILE, NAME_OTHER };
 
@@ -67,9 +91,10 @@ NameState stateOf(const char *path)
 // Tidies what a run that was stopped (a crash, a power cut) left in the
 // install folder, before anything else happens there. Stopped between its
 // two renames, it left no queued file but the earlier one under the
-// earlier name, whole: that is put back first. Then the names only this
-// code makes are cleared. A folder (or anything but a file) under one of
-// the names is nobody's to move: 0, and everything stays as it is.
+// earlier name, whole: that is put back first, unless the name is a link
+// to a file elsewhere, which is nobody's earlier copy. Then the names only
+// this code makes are cleared. A folder (or anything but a file) under one
+// of the names is nobody's to move: 0, and everything stays as it is.
 int repairInterruptedRun(const char *destination, const char *staged, const char *earlier)
 {
     NameState destinationState = stateOf(destination);
@@ -77,8 +102,8 @@ int repairInterruptedRun(const char *destination, const char *staged, const char
     NameState earlierState = stateOf(earlier);
     if (destinationState == NAME_OTHER || stagedState == NAME_OTHER || earlierState == NAME_OTHER)
         return 0;
-    if (destinationState == NAME_FREE && earlierState == NAME_FILE) {
-        if (!MoveFileA(earlier, destination))
+    if (destinationState == NAME_FREE && earlierState == NAME_FILE && !fileLiesElsewhere(earlier)) {
+        if (!restoreEarlier(earlier, destination))
             return 0;
         earlierState = NAME_FREE;
     }
@@ -97,19 +122,34 @@ int copyHoldsPayload(const char *payloadPath, HANDLE copy)
     return same;
 }
 
-// Copies the payload under the staged name, which nothing may stand under
-// (so nothing is written through a link), reads the copy back and flushes
-// it to the disk: once it takes the queued name it is whole, also after a
-// power cut. A copy that fails or differs (a full disk leaves a part of
-// it) is removed.
+// Copies the payload under the staged name into a new file: the copy
+// fails on anything under the name, so nothing is written through a link.
+// A name that reads as free but is taken (a link to nothing) is removed,
+// and the copy tried once more. A copy that stops half-way is removed.
+int copyUnderStagedName(const char *payloadPath, const char *staged)
+{
+    for (int tries = 0; tries < 2; ++tries) {
+        if (CopyFileA(payloadPath, staged, TRUE))
+            return 1;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            removeOwnName(staged);
+            return 0;
+        }
+        if (!removeOwnName(staged))
+            return 0;
+    }
+    return 0;
+}
+
+// Copies the payload under the staged name, reads the copy back and
+// flushes it to the disk: once it takes the queued name it is whole, also
+// after a power cut. A copy that fails or differs (a full disk leaves a
+// part of it) is removed.
 int stageCopy(const char *payloadPath, const char *staged)
 {
-    if (!CopyFileA(payloadPath, staged, TRUE)) {
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            removeOwnName(staged);
+    if (!copyUnderStagedName(payloadPath, staged))
         return 0;
-    }
     // Nobody but us can write it while it is read back and flushed.
     HANDLE copy = CreateFileA(staged, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -121,20 +161,36 @@ int stageCopy(const char *payloadPath, const char *staged)
     return whole;
 }
 
-// Gives the staged copy the queued name. An earlier copy first steps aside
-// under the earlier name, where it stays until the flag is set, and comes
-// back if the new copy cannot take its place. Stopped between the two
-// renames, the program leaves the earlier copy under the earlier name and
-// the new one under the staged name, each whole, and the HotSync Manager
-// installs neither; the next run puts the earlier one back first.
+// What stood under the queued name before the new copy takes it.
+enum Earlier { NO_EARLIER, EARLIER_SET_ASIDE, EARLIER_STUCK };
+
+// An earlier copy steps aside under the earlier name, where it stays until
+// the flag is set. A name whose file lies elsewhere is a link, no earlier
+// copy: the name goes, and the file it points to stays where it is.
+Earlier setAsideEarlier(const char *destination, const char *earlier)
+{
+    if (fileLiesElsewhere(destination))
+        return removeOwnName(destination) ? NO_EARLIER : EARLIER_STUCK;
+    if (renameInFolder(destination, earlier, 0))
+        return EARLIER_SET_ASIDE;
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? NO_EARLIER : EARLIER_STUCK;
+}
+
+// Gives the staged copy the queued name, in place of whatever name (a
+// link to nothing) may still stand there. The earlier copy comes back if
+// the new copy cannot take its place. Stopped between the two renames,
+// the program leaves the earlier copy under the earlier name and the new
+// one under the staged name, each whole, and the HotSync Manager installs
+// neither; the next run puts the earlier one back first.
 int putInPlace(const char *staged, const char *earlier, const char *destination, bool *hadEarlier)
 {
-    *hadEarlier = MoveFileA(destination, earlier) != 0;
-    if (*hadEarlier || GetLastError() == ERROR_FILE_NOT_FOUND) {
-        if (MoveFileA(staged, destination))
+    Earlier before = setAsideEarlier(destination, earlier);
+    *hadEarlier = before == EARLIER_SET_ASIDE;
+    if (before != EARLIER_STUCK) {
+        if (renameInFolder(staged, destination, MOVEFILE_REPLACE_EXISTING))
             return 1;
         if (*hadEarlier)
-            MoveFileA(earlier, destination);
+            restoreEarlier(earlier, destination);
     }
     removeOwnName(staged);
     return 0;
@@ -184,13 +240,14 @@ int queueForHotSync(const char *payloadPath, const UserRecord *user)
     if (!putInPlace(staged, earlier, destination, &hadEarlier))
         return 0;
 
-    // Flagged (and the flag flushed) only once the whole file is in place,
-    // so no user is ever flagged for a file that is not there.
-    if (!setHotSyncInstallFlag(user->slot)) {
+    // Flagged (and the flag flushed) only once the whole file is in place
+    // under its name on the disk, so no user is ever flagged for a file
+    // that is not there, also after a power cut.
+    if (!flushName(destination) || !setHotSyncInstallFlag(user->slot)) {
         // The earlier copy goes back in place of the new one, which was
         // never flagged; with none, the new copy stays without a flag.
         if (hadEarlier)
-            moveOverName(earlier, destination);
+            restoreEarlier(earlier, destination);
         return 0;
     }
     if (hadEarlier)

@@ -8,8 +8,10 @@
 // the user's install flag. Returns 1 when both were done, 0 otherwise.
 // What a stopped run left there is tidied first. The copy is made under
 // another name that nothing stood under, read back and flushed to the disk,
-// and only then put in the place of an earlier copy; the flag is set and
-// flushed after that. On any failure an earlier copy and its flag stay as
+// and only then put in the place of an earlier copy; once its name too is
+// on the disk, the flag is set and flushed. A link planted under one of
+// the names is never taken for an earlier copy: what it points to is
+// neither moved nor removed. On any failure an earlier copy and its flag stay as
 // they were, and nothing partial is ever left to be installed. A folder
 // under one of the names it uses is left alone (0). A user directory that
 // is not one plain folder name (empty, ending in a dot or a blank, or

@@ -4,6 +4,7 @@
 #include "hotsync_queue.h"
 #include "lcreg.h"
 #include "license_dialog.h"
+#include "name_removal.h"
 #include "payload_file.h"
 #include "resource.h"
 
@@ -105,12 +106,12 @@ void runInstallSequence(HWND mainWindow)
     static UserTable users;
     if (!readUserDatabase(users.records, MAX_PALM_USERS, &users.count)) {
         showMessage(LOOKUP_FAILED_MESSAGE, CAPTION_TERMINATING);
-        DeleteFileA(WORKER_FILE);
+        removeOwnName(WORKER_FILE);
         return;
     }
     if (users.count == 0) {
         showMessage(NO_USERS_MESSAGE, CAPTION_TERMINATING);
-        DeleteFileA(WORKER_FILE);
+        removeOwnName(WORKER_FILE);
         return;
     }
 
@@ -126,6 +127,6 @@ void runInstallSequence(HWND mainWindow)
     }
     queuePayload(payload, payloadPath, user);
     if (closeHeldFile(payload))
-        DeleteFileA(payloadPath);
-    DeleteFileA(WORKER_FILE);
+        removeOwnName(payloadPath);
+    removeOwnName(WORKER_FILE);
 }

@@ -2,6 +2,7 @@
 
 #include "app_instance.h"
 #include "resource.h"
+#include "name_removal.h"
 #include "resource_extract.h"
 #include "temporary_folder.h"
 
@@ -68,7 +69,7 @@ void loadLicenseText(HWND control)
         return;
     showFileText(file, control);
     CloseHandle(file);
-    DeleteFileA(fileName);
+    removeOwnName(fileName);
 }
 
 void initLicenseDialog(HWND dialog)

@@ -1,6 +1,7 @@
 #include "payload_file.h"
 
 #include "app_instance.h"
+#include "name_removal.h"
 #include "resource.h"
 #include "resource_extract.h"
 #include "temporary_folder.h"
@@ -30,7 +31,7 @@ HANDLE writeAndHold(const char *path)
 {
     HANDLE held = extractResourceToHeldFile(appInstance, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD, path);
     if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_DATA)
-        DeleteFileA(path);
+        removeOwnName(path);
     return held;
 }
 

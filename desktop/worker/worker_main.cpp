@@ -5,6 +5,7 @@
 #include "user_choice.h"
 
 #include "command_tail.h"
+#include "name_removal.h"
 
 #include <windows.h>
 
@@ -34,8 +35,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     if (installer != INVALID_HANDLE_VALUE)
         CloseHandle(installer);
-    // An installer that will never run leaves no file behind.
+    // An installer that will never run leaves no file behind. By now the
+    // name may be somebody's link: it goes, not what it points to.
     if (!installerStarted)
-        DeleteFileA(INSTALLER_FILE);
+        removeOwnName(INSTALLER_FILE);
     return 0;
 }

@@ -144,6 +144,75 @@ TEST_F(ChainInHostileFolder, PlantedLinksAreReplacedNeverWrittenThrough)
     }
 }
 
+// Links planted, each to a file of its own elsewhere, under a name that
+// the chain removes or moves: worker.exe once the worker has ended,
+// placer.exe while the person chooses a user (and then cancels), and the
+// names the copy uses in the install folder, one of them a link to
+// nothing. Only the names go; the other files keep their bytes and stay
+// where they are, and the chain ends as it would without the link.
+TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
+{
+    enum When { BEFORE_THE_RUN, AT_THE_USER_DIALOG, AT_THE_LICENCE_DIALOG };
+    const struct {
+        const char *name;
+        bool inInstallFolder;  // else in the download folder
+        When planted;
+        bool dangling;
+    } cases[] = {
+        {"worker.exe", false, AT_THE_LICENCE_DIALOG, false},
+        {"placer.exe", false, AT_THE_USER_DIALOG, false},
+        {"kelv.prc.old", true, BEFORE_THE_RUN, false},
+        {"kelv.prc", true, BEFORE_THE_RUN, false},
+        {"kelv.prc.new", true, BEFORE_THE_RUN, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder("dl"), others("other");
+        UsersDatBuilder users = UsersDatBuilder().user("Ann Smith", "SmithA", 3);
+        if (c.planted == AT_THE_USER_DIALOG)
+            users.user("Bob Jones", "JonesB", 4);
+        desktop.install(PilotRoot::PalmComputing, users);
+        std::string install = desktop.installFolder("SmithA");
+        makeFolder(install);
+        std::string link = c.inInstallFolder ? install + "\\" + c.name : folder / c.name;
+        std::string victim = others / "victim";
+        writeFileBytes(victim, "somebody else's file");
+        // A link to nothing: made to a file that then goes.
+        auto plant = [&] {
+            if (c.dangling)
+                writeFileBytes(others / "gone", "");
+            plantLink(LinkKind::SYMBOLIC, c.dangling ? others / "gone" : victim, link);
+            DeleteFileA((others / "gone").c_str());
+        };
+        if (c.planted == BEFORE_THE_RUN)
+            plant();
+
+        std::string saved = folder / "setup.exe";
+        ASSERT_TRUE(CopyFileA((programFolder() + "\\setup.exe").c_str(), saved.c_str(), FALSE));
+        startIn(folder.path(), "", saved);
+        WindowView dialog = expectDialog(c.planted == AT_THE_USER_DIALOG ? USER_DIALOG_CAPTION : LICENSE_CAPTION);
+        ASSERT_TRUE(dialog.window);
+        if (c.planted != BEFORE_THE_RUN) {
+            removeNameOnly(link);
+            plant();
+        }
+        pressButton(dialog.window, c.planted == AT_THE_USER_DIALOG ? IDCANCEL : IDYES);
+        if (c.planted != AT_THE_USER_DIALOG)
+            expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+        ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+        EXPECT_EQ("somebody else's file", readFileBytes(victim));
+        EXPECT_EQ(std::vector<std::string>{"victim"}, filesIn(others.path()));
+        if (c.planted != AT_THE_USER_DIALOG) {
+            expectQueuedFor("SmithA");
+            EXPECT_EQ(1u, linkCount(install + "\\kelv.prc"));
+            EXPECT_EQ(std::vector<std::string>{"kelv.prc"}, filesIn(install));
+        }
+        removeNameOnly(link);
+        removeTree(install);
+    }
+}
+
 // setup.exe saved into a download folder whose name the system's code page
 // cannot hold (Cyrillic on a Western Windows), and run from there, once
 // with a temporary folder of such a name too. The programs are ANSI

@@ -34,6 +34,10 @@ ALLOWED = {
         # leftovers of a stopped run are told from folders and cleared,
         # read-only ones too.
         "MoveFileA", "FlushFileBuffers", "GetFileAttributesA", "SetFileAttributesA",
+        # A name whose file lies elsewhere (a link) is told from our own by
+        # comparing paths as Windows does, without regard to case.
+        # (GetFinalPathNameByHandleA, Vista and later, is looked up.)
+        "lstrcmpiA",
     },
     "user32.dll": {
         "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",
@@ -52,8 +56,9 @@ ALLOWED = {
         "RegCloseKey", "RegCreateKeyExA", "RegOpenKeyExA", "RegQueryValueExA", "RegSetValueExA",
         # The Win16-style call; still exported by both for old programs.
         "RegOpenKeyA",
-        # The install flag reaches the disk before the person is told.
-        "RegFlushKey",
+        # The install flag reaches the disk before the person is told; one
+        # that cannot is put back as it was, a missing one deleted again.
+        "RegFlushKey", "RegDeleteValueA",
     },
 }
 

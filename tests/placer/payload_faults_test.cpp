@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -26,6 +27,8 @@ enum class Fault {
     PAYLOAD_SWAPPED,            // between the write and the copy
     SWAP_TRIED_BEFORE_COPY,     // while the installer holds the payload
     FLAG_REFUSED,               // the install flag cannot be written
+    NAME_FLUSH_FAILS,           // the queued name cannot be flushed
+    FLAG_FLUSH_FAILS,           // the flag is written but cannot be flushed
 };
 
 const char FOREIGN_BYTES[] = "someone else's application";
@@ -38,6 +41,7 @@ bool swapped;
 bool swapBlocked;
 std::string tempPayload;
 std::set<HANDLE> stagedCopies;
+std::set<HANDLE> queuedForWriting;
 int stagedReads;
 
 decltype(&CreateFileA) originalCreateFile;
@@ -45,6 +49,8 @@ decltype(&ReadFile) originalReadFile;
 decltype(&WriteFile) originalWriteFile;
 decltype(&CopyFileA) originalCopyFile;
 decltype(&RegSetValueExA) originalRegSetValue;
+decltype(&FlushFileBuffers) originalFlushFile;
+decltype(&RegFlushKey) originalFlushKey;
 
 bool endsWith(const std::string &text, const std::string &end)
 {
@@ -72,6 +78,8 @@ HANDLE WINAPI faultyCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURIT
     HANDLE file = originalCreateFile(name, access, share, security, disposition, flags, templateFile);
     if (file != INVALID_HANDLE_VALUE && endsWith(name, ".new"))
         stagedCopies.insert(file);
+    if (file != INVALID_HANDLE_VALUE && endsWith(name, "\\kelv.prc") && (access & GENERIC_WRITE))
+        queuedForWriting.insert(file);
     return file;
 }
 
@@ -128,6 +136,20 @@ LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
     return originalRegSetValue(key, name, reserved, type, data, size);
 }
 
+BOOL WINAPI faultyFlushFile(HANDLE file)
+{
+    if (fault == Fault::NAME_FLUSH_FAILS && queuedForWriting.count(file)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    return originalFlushFile(file);
+}
+
+LONG WINAPI faultyFlushKey(HKEY key)
+{
+    return fault == Fault::FLAG_FLUSH_FAILS ? ERROR_WRITE_FAULT : originalFlushKey(key);
+}
+
 INT_PTR WINAPI answerYes(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
 {
     return IDYES;
@@ -144,12 +166,15 @@ public:
         swapBlocked = false;
         tempPayload = payloadInTemp;
         stagedCopies.clear();
+        queuedForWriting.clear();
         stagedReads = 0;
         originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
         originalWriteFile = reinterpret_cast<decltype(&WriteFile)>(writeFile_.original());
         originalCopyFile = reinterpret_cast<decltype(&CopyFileA)>(copyFile_.original());
         originalRegSetValue = reinterpret_cast<decltype(&RegSetValueExA)>(regSetValue_.original());
+        originalFlushFile = reinterpret_cast<decltype(&FlushFileBuffers)>(flushFile_.original());
+        originalFlushKey = reinterpret_cast<decltype(&RegFlushKey)>(flushKey_.original());
     }
 
 private:
@@ -158,27 +183,61 @@ private:
     ImportHook writeFile_{"kernel32.dll", "WriteFile", reinterpret_cast<void *>(&faultyWriteFile)};
     ImportHook copyFile_{"kernel32.dll", "CopyFileA", reinterpret_cast<void *>(&faultyCopyFile)};
     ImportHook regSetValue_{"advapi32.dll", "RegSetValueExA", reinterpret_cast<void *>(&faultyRegSetValue)};
+    ImportHook flushFile_{"kernel32.dll", "FlushFileBuffers", reinterpret_cast<void *>(&faultyFlushFile)};
+    ImportHook flushKey_{"advapi32.dll", "RegFlushKey", reinterpret_cast<void *>(&faultyFlushKey)};
 };
 
 // The steps that make a queued file count, in the order they were taken.
 std::vector<std::string> durableSteps;
-std::string stagedName;
+std::map<HANDLE, std::string> openedNames;
+decltype(&CreateFileA) originalOpen;
 decltype(&FlushFileBuffers) originalFlush;
 decltype(&MoveFileA) originalMove;
+decltype(&MoveFileExA) originalMoveEx;
+decltype(&GetProcAddress) originalLookUp;
 decltype(&RegFlushKey) originalRegFlush;
 decltype(&RegSetValueExA) originalSetValue;
 
+HANDLE WINAPI recordedOpen(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                           DWORD flags, HANDLE templateFile)
+{
+    HANDLE file = originalOpen(name, access, share, security, disposition, flags, templateFile);
+    openedNames[file] = name;
+    return file;
+}
+
 BOOL WINAPI recordedFlush(HANDLE file)
 {
-    durableSteps.push_back("flush copy");
+    durableSteps.push_back(endsWith(openedNames[file], ".new") ? "flush copy" : "flush " + openedNames[file]);
     return originalFlush(file);
+}
+
+void recordRename(LPCSTR from, bool writtenThrough)
+{
+    if (endsWith(from, ".new"))
+        durableSteps.push_back(writtenThrough ? "rename copy" : "rename copy, not written through");
 }
 
 BOOL WINAPI recordedMove(LPCSTR from, LPCSTR to)
 {
-    if (endsWith(from, ".new"))
-        durableSteps.push_back("rename copy");
+    recordRename(from, false);
     return originalMove(from, to);
+}
+
+BOOL WINAPI recordedMoveEx(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    recordRename(from, (flags & MOVEFILE_WRITE_THROUGH) != 0);
+    return originalMoveEx(from, to, flags);
+}
+
+// MoveFileExA is looked up, not imported.
+FARPROC WINAPI recordedLookUp(HMODULE module, LPCSTR name)
+{
+    FARPROC found = originalLookUp(module, name);
+    if (reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF || lstrcmpA(name, "MoveFileExA") != 0)
+        return found;
+    originalMoveEx = reinterpret_cast<decltype(&MoveFileExA)>(reinterpret_cast<void (*)()>(found));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&recordedMoveEx));
 }
 
 LONG WINAPI recordedSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD size)
@@ -270,8 +329,9 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
 // the names stays as it is, and the person is told it failed.
 TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
 {
-    enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, STOPPED_BETWEEN_RENAMES, STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER,
-                  FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+    enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, WITHOUT_EARLIER_FLAG, STOPPED_BETWEEN_RENAMES,
+                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+    const DWORD NO_FLAG = 0xFFFFFFFF;
     enum Queued { QUEUED_NEW, QUEUED_EARLIER, QUEUED_NOTHING };
     const struct {
         const char *name;
@@ -290,6 +350,9 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"folder as kelv.prc.old", FOLDER_EARLIER, Fault::NONE, 1, QUEUED_EARLIER, 0},
         {"flag refused, earlier copy", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0},
         {"flag refused, no earlier copy", WITHOUT_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_NEW, 0},
+        {"queued name not flushed", WITH_EARLIER_COPY, Fault::NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"flag not flushed", WITH_EARLIER_COPY, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
     };
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     for (const auto &c : cases) {
@@ -299,6 +362,9 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         switch (c.before) {
         case WITHOUT_EARLIER_COPY:
             DeleteFileA(queued().c_str());
+            break;
+        case WITHOUT_EARLIER_FLAG:
+            palm_.deleteValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9");
             break;
         case STOPPED_BETWEEN_RENAMES:
             MoveFileA(queued().c_str(), earlier().c_str());
@@ -341,7 +407,14 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             EXPECT_EQ(readFileBytes(queued()), c.queued == QUEUED_NEW ? contentBytes("kelvane.prc") : EARLIER_COPY);
             SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
-        EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
+        DWORD type = 0;
+        std::string flag;
+        bool flagged = FakePalmDesktop::readValue(std::string(pilotRootKey(PilotRoot::PalmComputing)) +
+                                                      "\\HotSync Manager", "Install9", &type, &flag);
+        EXPECT_EQ(c.flag != NO_FLAG, flagged);
+        if (c.flag != NO_FLAG) {
+            EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
+        }
         EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
                                                              : std::vector<std::string>{"kelv.prc"});
         if (!folderLeft.empty()) {
@@ -352,27 +425,32 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
     }
 }
 
-// The new copy reaches the disk before it takes the queued name, and the
-// flag after that, flushed before the person is told. (Wine writes neither
-// lazily, so the order of the calls is what can be seen here.)
+// The new copy reaches the disk before it takes the queued name, which is
+// written through and flushed in its turn; the flag comes after that,
+// flushed before the person is told. (Wine writes nothing lazily, so the
+// order of the calls is what can be seen here.)
 TEST_F(PayloadFaultsTest, TheCopyAndTheFlagAreOnTheDiskBeforeThePersonIsTold)
 {
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     prepare();
     durableSteps.clear();
     {
+        ImportHook open("kernel32.dll", "CreateFileA", reinterpret_cast<void *>(&recordedOpen));
         ImportHook flush("kernel32.dll", "FlushFileBuffers", reinterpret_cast<void *>(&recordedFlush));
         ImportHook move("kernel32.dll", "MoveFileA", reinterpret_cast<void *>(&recordedMove));
+        ImportHook lookUp("kernel32.dll", "GetProcAddress", reinterpret_cast<void *>(&recordedLookUp));
         ImportHook setValue("advapi32.dll", "RegSetValueExA", reinterpret_cast<void *>(&recordedSetValue));
         ImportHook regFlush("advapi32.dll", "RegFlushKey", reinterpret_cast<void *>(&recordedRegFlush));
         ImportHook message("user32.dll", "MessageBoxA", reinterpret_cast<void *>(&recordedMessage));
+        originalOpen = reinterpret_cast<decltype(&CreateFileA)>(open.original());
+        originalLookUp = reinterpret_cast<decltype(&GetProcAddress)>(lookUp.original());
         originalFlush = reinterpret_cast<decltype(&FlushFileBuffers)>(flush.original());
         originalMove = reinterpret_cast<decltype(&MoveFileA)>(move.original());
         originalSetValue = reinterpret_cast<decltype(&RegSetValueExA)>(setValue.original());
         originalRegFlush = reinterpret_cast<decltype(&RegFlushKey)>(regFlush.original());
         runInstallSequence(NULL);
     }
-    EXPECT_EQ(durableSteps,
-              (std::vector<std::string>{"flush copy", "rename copy", "set Install9", "flush flag", "message"}));
+    EXPECT_EQ(durableSteps, (std::vector<std::string>{"flush copy", "rename copy", "flush " + queued(), "set Install9",
+                                                      "flush flag", "message"}));
     EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
 }

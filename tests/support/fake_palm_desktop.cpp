@@ -89,6 +89,13 @@ void FakePalmDesktop::setValue(PilotRoot root, const std::string &subkey, const 
         throw std::runtime_error("cannot set " + name);
 }
 
+void FakePalmDesktop::deleteValue(PilotRoot root, const std::string &subkey, const std::string &name)
+{
+    HKEY key = createKeyPath(subkeyPath(root, subkey));
+    RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+}
+
 void FakePalmDesktop::setString(PilotRoot root, const std::string &subkey, const std::string &name,
                                 const std::string &text)
 {

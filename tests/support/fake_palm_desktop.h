@@ -37,6 +37,7 @@ public:
     void createKey(PilotRoot root, const std::string &subkey);
     void setValue(PilotRoot root, const std::string &subkey, const std::string &name, DWORD type,
                   const std::string &data);
+    void deleteValue(PilotRoot root, const std::string &subkey, const std::string &name);
     void setString(PilotRoot root, const std::string &subkey, const std::string &name, const std::string &text);
     void setPath(PilotRoot root, const std::string &path);
     void setLastUserName(PilotRoot root, const std::string &name);
