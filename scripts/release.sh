@@ -2,13 +2,17 @@
 # Builds the setup program a maker ships, into dist/:
 #   setup.exe     the 32-bit setup, with the maker's content, signed on request
 #   SHA256SUMS    checksums of setup.exe and release.txt (sha256sum -c reads it)
-#   release.txt   commit, program sizes and imports, checksums of the content
+#   release.txt   commit, program sizes and imports, checksums of the content,
+#                 the maker's lines
 #
 # sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
+#                       [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
 #                       [--sign CERT.p12 --password-file FILE [--ca CERTS.pem]]
 #                       [--out DIR] [--work DIR]
 #
-# Content not given is the stand-in in desktop/placer/content/. The product is
+# Content not given is the stand-in in desktop/placer/content/, a line not
+# given the stand-in in cmake/maker_lines.cmake; lines are checked before
+# anything is built (tools/release/check_lines.py). The product is
 # built twice, in two folders under --work (default build/release); programs
 # that differ, or that hold either folder's path, are refused. Signing comes
 # after that comparison, with osslsigncode (Authenticode, SHA-256), and the
@@ -28,12 +32,17 @@ absolute() {
 }
 
 payload="" license="" icon="" cert="" password_file="" ca="" out="" work=""
+# A line is passed on only when given (set, even if empty).
+unset support_email web_line rights_notice
 while [ $# -gt 0 ]; do
     [ $# -ge 2 ] || fail "$1 needs a value"
     case $1 in
         --payload) payload=$(absolute "$2") ;;
         --license) license=$(absolute "$2") ;;
         --icon) icon=$(absolute "$2") ;;
+        --support-email) support_email=$2 ;;
+        --web-line) web_line=$2 ;;
+        --rights-notice) rights_notice=$2 ;;
         --sign) cert=$(absolute "$2") ;;
         --password-file) password_file=$(absolute "$2") ;;
         --ca) ca=$(absolute "$2") ;;
@@ -52,19 +61,27 @@ root=$(pwd)
 out=${out:-$root/dist}
 work=${work:-$root/build/release}
 sh scripts/install-packages.sh
+python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
+    ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} ||
+    exit 1
 
 payload=${payload:-$root/desktop/placer/content/kelvane.prc}
 license=${license:-$root/desktop/placer/content/license.txt}
 icon=${icon:-$root/desktop/placer/content/product.ico}
 
 # A clean build of the product only; the tests are not part of a release.
+# CMake takes one pair of single quotes off a value given with -D, so each
+# line is given in a pair of its own: one that starts and ends with a quote
+# keeps it.
 build() {
     folder=$work/$1
     echo "== Building the release in $folder"
     rm -rf "$folder"
     cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF \
-        -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" >/dev/null
+        -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" \
+        ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} \
+        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} >/dev/null
     cmake --build "$folder" --target setup -j2
 }
 
@@ -153,6 +170,11 @@ fi
     content_line "$payload" "$checked/kelvane.prc" payload
     content_line "$license" "$checked/license.txt" licence
     content_line "$icon" "$checked/product.ico" icon
+    echo
+    echo "Lines (as given, carried in Windows-1252):"
+    for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE; do
+        printf '  %-8s %s\n' "${line%%:*}" "$(cat "$work/one/maker_lines/${line#*:}.txt")"
+    done
     echo
     echo "Imports:"
     for program in $programs; do

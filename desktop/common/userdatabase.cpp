@@ -2,6 +2,7 @@
 // CUser objects, of which only the first fields of each record are taken.
 // Every field is read straight from the file; nothing is buffered.
 #include "lcreg.h"
+#include "maker_lines.h"
 
 namespace {
 
@@ -11,12 +12,12 @@ const char EXPECTED_CLASS_NAME[] = "CUser";
 
 const char USERS_FILE_NOT_OPENED[] =
     "Error - Could not open users.dat file. Setup is now terminating.\n\n"
-    "Please send email to support@kelvane.example to report this problem.";
+    "Please send email to " KELVANE_SUPPORT_EMAIL " to report this problem.";
 const char PILOT_PATH_NOT_FOUND[] =
     "Error - Could not find Pilot path. Pilot desktop software does not\n"
     "appear to be installed. Please install Pilot desktop software and\n"
     "run Kelvane setup again. Setup is now terminating.\n\n"
-    "If you have questions please send email to support@kelvane.example.";
+    "If you have questions please send email to " KELVANE_SUPPORT_EMAIL ".";
 
 enum {
     CLASS_NAME_SIZE = 1024,

@@ -1,6 +1,7 @@
 #include "license_dialog.h"
 
 #include "app_instance.h"
+#include "maker_lines.h"
 #include "resource.h"
 #include "name_removal.h"
 #include "resource_extract.h"
@@ -10,7 +11,7 @@ namespace {
 
 const char PRODUCT_LINE_PREFIX[] = "Kelvane for PalmPilot - Amber Version ";
 const char PRODUCT_VERSION[] = "3.5";
-const char RIGHTS_NOTICE[] = "Copyright (c) 1999 Kelvane Software";
+const char RIGHTS_NOTICE[] = KELVANE_RIGHTS_NOTICE;
 const char TEMP_FILE_PREFIX[] = "lic";
 const char CURRENT_FOLDER[] = ".";
 
