@@ -2,8 +2,8 @@
 
 #include "app_instance.h"
 #include "maker_lines.h"
-#include "resource.h"
 #include "name_removal.h"
+#include "resource.h"
 #include "resource_extract.h"
 #include "temporary_folder.h"
 
