@@ -35,37 +35,33 @@ void putBigEndian(BYTE *bytes, DWORD value)
 void compressBlock(DWORD *state, const BYTE *block)
 {
     DWORD schedule[64];
-    for (int i = 0; i < 16; ++i)
-        schedule[i] = bigEndianAt(block + 4 * i);
-    for (int i = 16; i < 64; ++i) {
+    for (int i = 0; i < 64; ++i) {
+        if (i < 16) {
+            schedule[i] = bigEndianAt(block + 4 * i);
+            continue;
+        }
         DWORD s0 = rotateRight(schedule[i - 15], 7) ^ rotateRight(schedule[i - 15], 18) ^ (schedule[i - 15] >> 3);
         DWORD s1 = rotateRight(schedule[i - 2], 17) ^ rotateRight(schedule[i - 2], 19) ^ (schedule[i - 2] >> 10);
         schedule[i] = schedule[i - 16] + s0 + schedule[i - 7] + s1;
     }
-    DWORD a = state[0], b = state[1], c = state[2], d = state[3];
-    DWORD e = state[4], f = state[5], g = state[6], h = state[7];
+    // The working variables a to h in an array, each round moving them one
+    // place down: smaller code than eight named ones.
+    DWORD v[8];
+    for (int i = 0; i < 8; ++i)
+        v[i] = state[i];
     for (int i = 0; i < 64; ++i) {
-        DWORD s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
-        DWORD first = h + s1 + ((e & f) ^ (~e & g)) + ROUND_CONSTANTS[i] + schedule[i];
-        DWORD s0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
-        DWORD second = s0 + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + first;
-        d = c;
-        c = b;
-        b = a;
-        a = first + second;
+        DWORD e = v[4];
+        DWORD first = v[7] + (rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25)) + ((e & v[5]) ^ (~e & v[6])) +
+                      ROUND_CONSTANTS[i] + schedule[i];
+        DWORD a = v[0];
+        DWORD second = (rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22)) + ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
+        for (int j = 7; j > 0; --j)
+            v[j] = v[j - 1];
+        v[4] += first;
+        v[0] = first + second;
     }
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
+    for (int i = 0; i < 8; ++i)
+        state[i] += v[i];
 }
 
 } // namespace
