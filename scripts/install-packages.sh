@@ -8,7 +8,7 @@ PACKAGES="cmake make python3 libgtest-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
     wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick \
-    icoutils osslsigncode openssl locales libpalm-perl \
+    icoutils osslsigncode openssl locales libpalm-perl python3-pefile \
     libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 \
     libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386"
 # (The i386 X libraries give the 32-bit Wine's display driver what the
