@@ -145,7 +145,8 @@ def certificate_file(options, stage):
 
 def build_target(build, signed_folder, target):
     """Builds target in the release build, from the signed programs in signed_folder."""
-    for command in (["cmake", "-B", build, "-DKELVANE_SIGNED_PROGRAMS=" + signed_folder],
+    # "cmake FOLDER" configures an existing build folder again, wherever this runs.
+    for command in (["cmake", "-DKELVANE_SIGNED_PROGRAMS=" + signed_folder, build],
                     ["cmake", "--build", build, "--target", target, "-j2"]):
         try:
             result = subprocess.run(command, capture_output=True, text=True, timeout=BUILD_TIMEOUT)

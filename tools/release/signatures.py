@@ -134,13 +134,13 @@ def verify(path, name, ca, tsa_ca, timestamp_wanted):
         token = timestamp_token(signer_info)
     except (ValueError, KeyError, IndexError, struct.error) as error:
         raise Refused("the signature of %s cannot be read: %s" % (name, error))
+    if certificate is None:
+        raise Refused("the signature of %s lacks its signer's certificate" % name)
+    check_for_code_signing(certificate, datetime.datetime.now(datetime.timezone.utc))
     checked = run(["osslsigncode", "verify", "-in", path, "-CAfile", ca, "-TSA-CAfile", tsa_ca])
     if checked.returncode != 0:
         raise Refused("the signature of %s does not verify against %s: %s"
                       % (name, ca, reason(checked.stdout + checked.stderr)))
-    if certificate is None:
-        raise Refused("the signature of %s lacks its signer's certificate" % name)
-    check_for_code_signing(certificate, datetime.datetime.now(datetime.timezone.utc))
     signer = certificate.subject.human_friendly
     if token is None:
         if timestamp_wanted:

@@ -85,7 +85,7 @@ class OsslsigncodeSigner:
         if output is None:
             return "the timestamp authority %s did not answer within %d s" % (url, SIGN_TIMEOUT)
         if any(sign in output for sign in UNREACHABLE):
-            return "the timestamp authority %s does not answer: %s" % (url, reason(output))
+            return "the timestamp authority %s does not answer" % url
         return "the timestamp authority %s gave no timestamp for %s: %s" % (url, name, reason(output))
 
 
