@@ -166,13 +166,14 @@ def read(path):
         return f.read()
 
 
-class Signer:
-    """Signs the programs one by one, each copy in place, and verifies it."""
+class ProgramSigner:
+    """Signs a copy of a program in place, and verifies it."""
 
     def __init__(self, signer, ca, tsa_ca, timestamp_wanted):
         self.signer, self.ca, self.tsa_ca, self.timestamp_wanted = signer, ca, tsa_ca, timestamp_wanted
 
     def sign(self, source, target, name):
+        """(unsigned, signed) bytes."""
         shutil.copyfile(source, target)
         print("== Signing %s" % name, flush=True)
         self.signer.sign(target, name)
@@ -185,7 +186,38 @@ class Signer:
         return verify(path, name, self.ca, self.tsa_ca, self.timestamp_wanted)
 
 
-def describe(name, note, unsigned, signed, signature):
+def sign_inside_out(signer, build, stage):
+    """(unsigned, signed) bytes of placer.exe, worker.exe and setup.exe. Each
+    program carries the signed bytes, or their digest, of the one it starts."""
+    signed_folder = os.path.join(build, "signed")
+    shutil.rmtree(signed_folder, ignore_errors=True)
+    os.makedirs(signed_folder)
+    placer = signer.sign(os.path.join(build, "bin", "placer.exe"), os.path.join(signed_folder, "placer.exe"),
+                         "placer.exe")
+    worker = signer.sign(build_target(build, signed_folder, "worker_carrying_signed"),
+                         os.path.join(signed_folder, "worker.exe"), "worker.exe")
+    setup = signer.sign(build_target(build, signed_folder, "setup_carrying_signed"),
+                        os.path.join(stage, "setup.exe"), "setup.exe")
+    return placer, worker, setup
+
+
+def verify_as_shipped(signer, stage, placer, worker, setup):
+    """The signatures of setup.exe and of the two programs read out of it."""
+    carried_placer, carried_worker = carried.carried_programs(setup)
+    if (carried_placer, carried_worker) != (placer, worker):
+        raise Refused("the signed setup.exe does not carry the signed placer.exe and worker.exe byte for byte")
+    signatures = {}
+    for name, data in (("placer.exe", carried_placer), ("worker.exe", carried_worker)):
+        path = os.path.join(stage, "carried-" + name)
+        with open(path, "wb") as f:
+            f.write(data)
+        signatures[name] = signer.verify(path, "the carried " + name)
+    signatures["setup.exe"] = signer.verify(os.path.join(stage, "setup.exe"), "setup.exe")
+    return signatures
+
+
+def describe(name, note, program, signature):
+    unsigned, signed = program
     return ["  %s%s: %d bytes unsigned, %d signed" % (name, note, len(unsigned), len(signed)),
             "    SHA-256 unsigned: " + sha256(unsigned),
             "    SHA-256 signed:   " + sha256(signed),
@@ -194,45 +226,22 @@ def describe(name, note, unsigned, signed, signature):
 
 
 def sign_programs(options, way):
-    bin_folder = os.path.join(options.build, "bin")
+    """The release notes' lines on the signatures."""
     ca, ca_words = certificate_file(options, options.stage)
-    tsa_ca = options.tsa_ca or SYSTEM_CERTIFICATES
-    signer = Signer(way.make_signer(options), ca, tsa_ca, bool(options.timestamp))
-    signed_folder = os.path.join(options.build, "signed")
-    shutil.rmtree(signed_folder, ignore_errors=True)
-    os.makedirs(signed_folder)
+    signer = ProgramSigner(way.make_signer(options), ca, options.tsa_ca or SYSTEM_CERTIFICATES,
+                           bool(options.timestamp))
+    placer, worker, setup = sign_inside_out(signer, options.build, options.stage)
+    signatures = verify_as_shipped(signer, options.stage, placer[1], worker[1], setup[1])
 
-    # Inside out: each program carries, or is checked against, the signed
-    # bytes of the one it starts.
-    placer = signer.sign(os.path.join(bin_folder, "placer.exe"), os.path.join(signed_folder, "placer.exe"),
-                         "placer.exe")
-    worker_built = build_target(options.build, signed_folder, "worker_carrying_signed")
-    worker = signer.sign(worker_built, os.path.join(signed_folder, "worker.exe"), "worker.exe")
-    setup_built = build_target(options.build, signed_folder, "setup_carrying_signed")
-    setup = signer.sign(setup_built, os.path.join(options.stage, "setup.exe"), "setup.exe")
-
-    carried_placer, carried_worker = carried.carried_programs(setup[1])
-    if (carried_placer, carried_worker) != (placer[1], worker[1]):
-        raise Refused("the signed setup.exe does not carry the signed placer.exe and worker.exe byte for byte")
-    signatures = {}
-    for name, data in (("placer.exe", carried_placer), ("worker.exe", carried_worker)):
-        path = os.path.join(options.stage, "carried-" + name)
-        with open(path, "wb") as f:
-            f.write(data)
-        signatures[name] = signer.verify(path, "the carried " + name)
-    signatures["setup.exe"] = signer.verify(os.path.join(options.stage, "setup.exe"), "setup.exe")
-
-    unsigned_worker = read(os.path.join(bin_folder, "worker.exe"))
     tsa_words = os.path.basename(options.tsa_ca) if options.tsa_ca else "the system's trusted certificates"
-    lines = ["Signatures: Authenticode SHA-256, %s, inside out" % way.words,
+    unsigned_worker = read(os.path.join(options.build, "bin", "worker.exe"))
+    return (["Signatures: Authenticode SHA-256, %s, inside out" % way.words,
              "  verified against %s, timestamps against %s;" % (ca_words, tsa_words),
              "  placer.exe and worker.exe verified as the signed setup.exe carries them"]
-    lines += describe("placer.exe", "", placer[0], placer[1], signatures["placer.exe"])
-    lines += describe("worker.exe", " (carrying the signed placer.exe's SHA-256)", worker[0], worker[1],
-                      signatures["worker.exe"])
-    lines.append("    (the unsigned build's worker.exe: SHA-256 %s)" % sha256(unsigned_worker))
-    lines += describe("setup.exe", " (carrying both signed programs)", setup[0], setup[1], signatures["setup.exe"])
-    return lines
+            + describe("placer.exe", "", placer, signatures["placer.exe"])
+            + describe("worker.exe", " (carrying the signed placer.exe's SHA-256)", worker, signatures["worker.exe"])
+            + ["    (the unsigned build's worker.exe: SHA-256 %s)" % sha256(unsigned_worker)]
+            + describe("setup.exe", " (carrying both signed programs)", setup, signatures["setup.exe"]))
 
 
 def main(argv):
