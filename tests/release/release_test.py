@@ -12,6 +12,7 @@ bad licence, with no reconfigure.
 
 release_test.py SOURCE_DIR WORK_DIR BIN_DIR (BIN_DIR: the test build's demo_driver.exe)
 """
+import hashlib
 import http.server
 import os
 import shutil
@@ -275,6 +276,8 @@ def check_release(made, payload, license_text, cert, tsa_root):
     notes = read(os.path.join(dist, "release.txt")).decode()
     expect(notes.count("signer: Common Name: Token Signer") == 3 and notes.count("from Common Name: TSA") == 3
            and "maker.prc" in notes, "release.txt lacks the signers, timestamps or content:\n" + notes)
+    expect("SHA-256 signed:   " + hashlib.sha256(read(setup)).hexdigest() in notes,
+           "release.txt does not name the shipped setup.exe's SHA-256")
     expect(verified_signatures(setup, cert, tsa_root) == 3,
            "setup.exe and the programs it carries are not all signed and timestamped")
     _, stranger = throw_away_certificate("Somebody Else")
