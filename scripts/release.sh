@@ -3,21 +3,31 @@
 #   setup.exe     the 32-bit setup, with the maker's content, signed on request
 #   SHA256SUMS    checksums of setup.exe and release.txt (sha256sum -c reads it)
 #   release.txt   commit, program sizes and imports, checksums of the content,
-#                 the maker's lines
+#                 the maker's lines, the signatures
 #
 # sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
-#                       [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
-#                       [--sign CERT.p12 --password-file FILE [--ca CERTS.pem]]
-#                       [--out DIR] [--work DIR]
+#     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
+#     [one way to sign:
+#        --pkcs11-module MODULE --key PKCS11-URI --cert CERTS.pem --pin-file FILE
+#      | --sign CERT.p12 --password-file FILE
+#      | --sign-command 'COMMAND {}'
+#      and --timestamp URL --tsa-ca CERTS.pem --ca CERTS.pem as needed]
+#     [--out DIR] [--work DIR] [--incremental]
 #
 # Content not given is the stand-in in desktop/placer/content/, a line not
 # given the stand-in in cmake/maker_lines.cmake; lines are checked before
 # anything is built (tools/release/check_lines.py). The product is
 # built twice, in two folders under --work (default build/release); programs
 # that differ, or that hold either folder's path, are refused. Signing comes
-# after that comparison, with osslsigncode (Authenticode, SHA-256), and the
-# signature is verified against --ca, by default the certificates in CERT.p12
-# together with the system's trusted ones.
+# after that comparison: tools/release/sign_release.py signs every program,
+# inside out, and verifies each signature (its top says how). The release is
+# put together in --work and lands in --out (default dist/) only once it is
+# complete, so a refused release leaves --out as it was.
+#
+# --incremental builds in the folders that an earlier run left under --work
+# instead of from clean: quicker when only the signing options change (the
+# release tests use it). The two builds are still compared, and release.txt
+# says they were incremental. A release to ship is built clean.
 set -e
 
 fail() {
@@ -31,10 +41,30 @@ absolute() {
     (cd "$(dirname "$1")" && echo "$(pwd)/$(basename "$1")")
 }
 
-payload="" license="" icon="" cert="" password_file="" ca="" out="" work=""
+# A folder that may not exist yet: it is made only when the release lands.
+absolute_folder() {
+    case $1 in
+        /*) echo "$1" ;;
+        *) echo "$(pwd)/$1" ;;
+    esac
+}
+
+# One shell word holding the value, whatever it contains: the signing
+# options are handed on to the signing tool through eval.
+quoted() {
+    printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"
+}
+
+payload="" license="" icon="" out="" work="" signing="" incremental=no
+started_in=$(pwd)
 # A line is passed on only when given (set, even if empty).
 unset support_email web_line rights_notice
 while [ $# -gt 0 ]; do
+    if [ "$1" = --incremental ]; then
+        incremental=yes
+        shift
+        continue
+    fi
     [ $# -ge 2 ] || fail "$1 needs a value"
     case $1 in
         --payload) payload=$(absolute "$2") ;;
@@ -43,27 +73,31 @@ while [ $# -gt 0 ]; do
         --support-email) support_email=$2 ;;
         --web-line) web_line=$2 ;;
         --rights-notice) rights_notice=$2 ;;
-        --sign) cert=$(absolute "$2") ;;
-        --password-file) password_file=$(absolute "$2") ;;
-        --ca) ca=$(absolute "$2") ;;
-        --out) mkdir -p "$2"; out=$(absolute "$2") ;;
+        --pkcs11-module | --key | --cert | --pin-file | --sign | --password-file | --sign-command | \
+            --timestamp | --tsa-ca | --ca) signing="$signing $1 $(quoted "$2")" ;;
+        --out) out=$(absolute_folder "$2") ;;
         --work) mkdir -p "$2"; work=$(absolute "$2") ;;
         *) fail "unknown option $1 (see the top of scripts/release.sh)" ;;
     esac
     shift 2
 done
-if [ -n "$cert" ] && [ -z "$password_file" ]; then
-    fail "--sign needs --password-file"
-fi
 
 cd "$(dirname "$0")/.."
 root=$(pwd)
 out=${out:-$root/dist}
 work=${work:-$root/build/release}
 sh scripts/install-packages.sh
-python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
+/usr/bin/python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
     ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} ||
     exit 1
+
+# The signing tool runs where the release was started: the signing options'
+# paths are taken from there, and a sign command runs there.
+sign_release() {
+    (cd "$started_in" && eval "set -- \"\$@\" $signing" && /usr/bin/python3 "$root/tools/release/sign_release.py" "$@")
+}
+# Signing options that cannot work stop the release before it builds.
+sign_release check || exit 1
 
 payload=${payload:-$root/desktop/placer/content/kelvane.prc}
 license=${license:-$root/desktop/placer/content/license.txt}
@@ -72,16 +106,20 @@ icon=${icon:-$root/desktop/placer/content/product.ico}
 # A clean build of the product only; the tests are not part of a release.
 # CMake takes one pair of single quotes off a value given with -D, so each
 # line is given in a pair of its own: one that starts and ends with a quote
-# keeps it.
+# keeps it. A line not given is the stand-in again (-U), also in a folder
+# that an earlier, incremental release configured with another.
+build_kind=clean
+[ $incremental = no ] || build_kind=incremental
 build() {
     folder=$work/$1
-    echo "== Building the release in $folder"
-    rm -rf "$folder"
+    echo "== Building the release in $folder ($build_kind)"
+    [ $incremental = yes ] || rm -rf "$folder"
     cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF \
         -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" \
-        ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} \
-        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} >/dev/null
+        ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${support_email-"-UKELVANE_SUPPORT_EMAIL"} \
+        ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} ${web_line-"-UKELVANE_WEB_LINE"} \
+        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} ${rights_notice-"-UKELVANE_RIGHTS_NOTICE"} >/dev/null
     cmake --build "$folder" --target setup -j2
 }
 
@@ -100,33 +138,11 @@ done
 bin=$work/one/bin
 checked=$work/one/desktop/placer/checked
 
-# Only what a release writes goes: --out may name a folder holding more.
-mkdir -p "$out"
-rm -f "$out/setup.exe" "$out/SHA256SUMS" "$out/release.txt"
-cp "$bin/setup.exe" "$out/setup.exe"
-
-signature="none: setup.exe is unsigned"
-if [ -n "$cert" ]; then
-    echo "== Signing setup.exe"
-    osslsigncode sign -pkcs12 "$cert" -readpass "$password_file" -h sha256 \
-        -n "Kelvane Setup" -in "$bin/setup.exe" -out "$work/setup-signed.exe"
-    if [ -z "$ca" ]; then
-        ca=$work/signer-certificates.pem
-        # Files written by older tools use ciphers OpenSSL 3 keeps in its
-        # legacy provider.
-        openssl pkcs12 -in "$cert" -passin "file:$password_file" -nokeys -out "$ca" 2>/dev/null ||
-            openssl pkcs12 -legacy -in "$cert" -passin "file:$password_file" -nokeys -out "$ca"
-        [ -f /etc/ssl/certs/ca-certificates.crt ] && cat /etc/ssl/certs/ca-certificates.crt >>"$ca"
-    fi
-    osslsigncode verify -in "$work/setup-signed.exe" -CAfile "$ca" >"$work/verify.log" 2>&1 || {
-        cat "$work/verify.log" >&2
-        fail "refused: the signature of setup.exe does not verify"
-    }
-    cp "$work/setup-signed.exe" "$out/setup.exe"
-    subject=$(openssl pkcs12 -in "$cert" -passin "file:$password_file" -nokeys -clcerts 2>/dev/null |
-        openssl x509 -noout -subject -nameopt oneline 2>/dev/null || echo "see the signature")
-    signature="Authenticode SHA-256, verified with osslsigncode; signer $subject"
-fi
+# The release is put together here; --out is not touched before it is whole.
+stage=$work/stage
+rm -rf "$stage"
+mkdir -p "$stage"
+sign_release sign --build "$work/one" --stage "$stage" || exit 1
 
 sha() {
     sha256sum "$1" | cut -d' ' -f1
@@ -157,12 +173,12 @@ fi
 {
     echo "Kelvane setup release"
     echo "Commit: $commit"
-    echo "Build: 32-bit Windows, MinSizeRel; two clean builds gave identical programs"
-    echo "Signature: $signature"
+    echo "Build: 32-bit Windows, MinSizeRel; two $build_kind builds gave identical programs"
+    cat "$stage/signatures.txt"
     echo "setup.exe as built, before signing: $(sha "$bin/setup.exe")"
     echo
     echo "Program sizes (bytes):"
-    printf '  %-11s %s\n' setup.exe "$(wc -c <"$out/setup.exe")"
+    printf '  %-11s %s\n' setup.exe "$(wc -c <"$stage/setup.exe")"
     printf '  %-11s %s\n' placer.exe "$(wc -c <"$bin/placer.exe")"
     printf '  %-11s %s\n' worker.exe "$(wc -c <"$bin/worker.exe")"
     echo
@@ -181,7 +197,17 @@ fi
         echo "  $program"
         imports "$bin/$program"
     done
-} >"$out/release.txt"
-(cd "$out" && sha256sum setup.exe release.txt >SHA256SUMS)
+} >"$stage/release.txt"
+(cd "$stage" && sha256sum setup.exe release.txt >SHA256SUMS)
+
+# Only what a release writes is replaced (--out may hold more), each file
+# whole under its name.
+mkdir -p "$out"
+for file in setup.exe release.txt SHA256SUMS; do
+    cp "$stage/$file" "$out/.$file.new" && mv -f "$out/.$file.new" "$out/$file" || {
+        rm -f "$out/.$file.new"
+        fail "could not write $out/$file"
+    }
+done
 echo "== Release in $out"
 cat "$out/SHA256SUMS"

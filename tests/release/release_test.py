@@ -1,21 +1,32 @@
 #!/usr/bin/env python3
 """A release with a maker's own payload, licence and lines, signed with a
-throw-away certificate: scripts/release.sh must give a setup.exe that
-carries all of them byte for byte (the licence with CR LF, the lines in
-Windows-1252) and none of the stand-in lines, a signature that verifies
-against that certificate only, and checksums that hold. A bad line stops
-a release before it changes dist/. Then the release's build folder must
-pick up a changed payload and line, and stop at a bad licence.
+key on a token of its own (SoftHSM2) and timestamped by an authority of its
+own (openssl ts on 127.0.0.1): scripts/release.sh must give a setup.exe that
+carries them byte for byte (the licence with CR LF, the lines in
+Windows-1252) and none of the stand-in lines, signatures on it and on
+the two programs it carries that verify against that certificate only, with
+timestamps, and checksums that hold; that setup.exe must run the whole
+chain under Wine. Then the same build, signed the other two ways, and bad
+signing input and bad lines, each refused with its cause and dist/ left as
+it was. Last, the release's build folder must pick up a changed payload and
+line, and stop at a bad licence.
 
-release_test.py SOURCE_DIR WORK_DIR
+release_test.py SOURCE_DIR WORK_DIR BIN_DIR (BIN_DIR: the test build's demo_driver.exe)
 """
+import hashlib
+import http.server
 import os
 import shutil
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 
-SOURCE, WORK = sys.argv[1], sys.argv[2]
+SOURCE, WORK, BIN = sys.argv[1], sys.argv[2], sys.argv[3]
+SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
+TOKEN_KEY = "pkcs11:token=release-test;object=signer;type=private"
+NO_TIMESTAMP = "no timestamp: the signature is valid only while the certificate is"
 sys.path.insert(0, os.path.join(SOURCE, "tests/pe32"))
 from pe_image import Image  # noqa: E402
 
@@ -44,7 +55,8 @@ def read(file_name):
 
 
 def run(*command, **options):
-    return subprocess.run(list(command), capture_output=True, text=True, **options)
+    return subprocess.run(list(command), capture_output=True, text=True, timeout=options.pop("timeout", 900),
+                          **options)
 
 
 def carried_content(setup_exe):
@@ -81,6 +93,21 @@ def lines_missing(setup_exe, email, web_line, notice):
     return missing
 
 
+def verified_signatures(setup_exe, ca, tsa_ca=None):
+    """How many of setup.exe and the two programs it carries verify against
+    ca (and, given tsa_ca, carry a timestamp that verifies against it)."""
+    resources = Image(read(setup_exe)).resources()
+    files = [setup_exe, write("carried-placer.exe", resources["PLACER:#1000:1033"]),
+             write("carried-worker.exe", resources["WORKER:#1001:1033"])]
+    count = 0
+    for program in files:
+        checked = run("osslsigncode", "verify", "-in", program, "-CAfile", ca,
+                      *(["-TSA-CAfile", tsa_ca] if tsa_ca else []))
+        stamped = "Timestamp Server Signature verification: ok" in checked.stdout
+        count += checked.returncode == 0 and (stamped or not tsa_ca)
+    return count
+
+
 def own_payload(name):
     # The stand-in database under another name and creator: still well formed.
     data = bytearray(read(os.path.join(SOURCE, "desktop/placer/content/kelvane.prc")))
@@ -89,12 +116,140 @@ def own_payload(name):
     return bytes(data)
 
 
-def throw_away_certificate(name):
-    key, cert = path(name + ".key"), path(name + ".pem")
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                    "-days", "2", "-subj", "/CN=" + name, "-addext", "extendedKeyUsage=codeSigning"],
-                   check=True, capture_output=True)
+def throw_away_certificate(name, usage="extendedKeyUsage=codeSigning", days="2"):
+    key, cert, request = path(name + ".key"), path(name + ".pem"), path(name + ".csr")
+    subprocess.run(["openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request,
+                    "-subj", "/CN=" + name, "-addext", usage], check=True, capture_output=True)
+    # -days -1: a certificate that has expired.
+    subprocess.run(["openssl", "x509", "-req", "-in", request, "-signkey", key, "-days", days,
+                    "-copy_extensions", "copy", "-out", cert], check=True, capture_output=True)
     return key, cert
+
+
+def p12_file(name, key, cert, password):
+    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", path(name),
+                    "-passout", "file:" + password], check=True)
+    return path(name)
+
+
+def token_with_certificate():
+    """A SoftHSM2 token of this test's own, its key made on it, and a
+    self-signed code-signing certificate for that key."""
+    os.makedirs(path("tokens"))
+    os.environ["SOFTHSM2_CONF"] = write("softhsm2.conf", ("directories.tokendir = %s\n" % path("tokens")).encode())
+    for command in (["softhsm2-util", "--init-token", "--free", "--label", "release-test", "--pin", "1234",
+                     "--so-pin", "12345678"],
+                    ["pkcs11-tool", "--module", SOFTHSM, "--token-label", "release-test", "--login", "--pin", "1234",
+                     "--keypairgen", "--key-type", "rsa:2048", "--id", "01", "--label", "signer"],
+                    ["openssl", "req", "-new", "-x509", "-engine", "pkcs11", "-keyform", "engine", "-key",
+                     TOKEN_KEY + ";pin-value=1234", "-subj", "/CN=Token Signer", "-days", "2",
+                     "-addext", "extendedKeyUsage=codeSigning", "-out", path("token.pem")]):
+        subprocess.run(command, check=True, capture_output=True, timeout=60,
+                       env=dict(os.environ, PKCS11_MODULE_PATH=SOFTHSM))
+    return path("token.pem"), write("pin", b"1234\n")
+
+
+class TimestampAuthority(http.server.BaseHTTPRequestHandler):
+    """RFC 3161 over HTTP: openssl ts answers each query; /junk answers
+    with bytes that are no timestamp."""
+
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = b"no timestamp" if self.path == "/junk" else self.stamp(query)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+
+    def stamp(self, query):
+        with tempfile.TemporaryDirectory(dir=WORK) as folder:
+            query_file, reply_file = os.path.join(folder, "query"), os.path.join(folder, "reply")
+            with open(query_file, "wb") as f:
+                f.write(query)
+            run("openssl", "ts", "-reply", "-config", path("tsa.cnf"), "-queryfile", query_file, "-inkey",
+                path("TSA.key"), "-signer", path("TSA.pem"), "-out", reply_file, timeout=30)
+            return read(reply_file) if os.path.exists(reply_file) else b""
+
+    def log_message(self, *arguments):
+        pass
+
+
+def start_timestamp_authority():
+    """The server, its URL and its root certificate."""
+    throw_away_certificate("TSA", "extendedKeyUsage=critical,timeStamping")
+    write("tsa.cnf", ("[tsa]\ndefault_tsa = own\n[own]\nserial = %s\nsigner_digest = sha256\n"
+                      "default_policy = 1.2.3.4.1\ndigests = sha256\ness_cert_id_alg = sha256\n"
+                      % write("tsa-serial", b"01\n")).encode())
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TimestampAuthority)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, "http://127.0.0.1:%d" % server.server_address[1], path("TSA.pem")
+
+
+def runs_the_chain(setup_exe, payload):
+    """setup.exe, run once in a Wine prefix of this test's own with the
+    dialogs answered, queues the payload for the chosen user."""
+    prefix = os.path.join(os.path.dirname(WORK), "wineprefix")  # kept between runs: it takes a while to make
+    run("sh", os.path.join(SOURCE, "cmake/wine-prefix.sh"), prefix, "null", timeout=300)
+    environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    os.makedirs(path("chain"))
+    shutil.copy(setup_exe, path("chain"))
+    try:
+        for program, arguments in (("example_desktop.exe", [path("palm"), "2"]), ("demo_driver.exe", [path("chain")])):
+            windows = ["Z:" + argument.replace("/", "\\") if "/" in argument else argument for argument in arguments]
+            ran = run("/usr/lib/wine/wine64", os.path.join(BIN, program), *windows, env=environment, timeout=180)
+            print(ran.stdout)
+    finally:
+        run("/usr/lib/wine/wineserver", "-k", env=environment, timeout=60)
+    queued = path("palm/JonesB/install/kelv.prc")
+    return ran.returncode == 0 and os.path.exists(queued) and read(queued) == read(payload)
+
+
+def release(*options):
+    return run("sh", os.path.join(SOURCE, "scripts/release.sh"), "--out", path("dist"), "--work", path("work"),
+               *options)
+
+
+def snapshot(folder):
+    return {name: read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))}
+
+
+def sign_command(p12, password):
+    """A sign command that notes the order of the files it signs."""
+    script = write("sign.sh", ('echo "$(basename "$1")" >>%s\n'
+                               'osslsigncode sign -pkcs12 %s -readpass %s -h sha256 -in "$1" -out "$1.signed" &&'
+                               ' mv "$1.signed" "$1"\n' % (path("order"), p12, password)).encode())
+    return "sh %s {}" % script
+
+
+def other_ways(p12, password, cert):
+    """Releases of the same build, signed the other ways: (name, options,
+    the line release.txt must hold three times)."""
+    return [("p12", ["--sign", p12, "--password-file", password], NO_TIMESTAMP),
+            ("command", ["--sign-command", sign_command(p12, password), "--ca", cert], NO_TIMESTAMP)]
+
+
+def refusals(token_options, tsa_url, password, p12):
+    """Bad signing input: (options, what the one line of the refusal names)."""
+    plain_p12 = p12_file("plain.p12", *throw_away_certificate("Not For Code", "keyUsage=digitalSignature"), password)
+    expired_p12 = p12_file("expired.p12", *throw_away_certificate("Expired", days="-1"), password)
+    stamped = token_options + ["--timestamp", tsa_url]
+    return [
+        (token_options[:-1] + [write("wrong-pin", b"4321\n")], "the token refused the PIN"),
+        (["--sign", p12, "--password-file", write("wrong-password", b"wrong\n")], "does not open " + p12),
+        (["--pkcs11-module", password] + token_options[2:], "the PKCS#11 module %s does not load" % password),
+        (token_options[:2] + ["--key", TOKEN_KEY.replace("signer", "other")] + token_options[4:],
+         "is not on the token"),
+        (token_options[:4] + ["--cert", path("none.pem")] + token_options[6:], "no such file: " + path("none.pem")),
+        (["--sign", plain_p12, "--password-file", password], "Not For Code is not for code signing"),
+        (["--sign", expired_p12, "--password-file", password], "Expired expired on"),
+        (token_options + ["--timestamp", "http://127.0.0.1:9"],
+         "the timestamp authority http://127.0.0.1:9 does not answer"),
+        (token_options + ["--timestamp", tsa_url + "/junk"], "the timestamp authority %s/junk" % tsa_url),
+        (stamped + ["--tsa-ca", path("Somebody Else.pem")], "the timestamp on placer.exe does not verify"),
+        (["--sign-command", "false {}"], "the sign command failed on placer.exe"),
+        (["--sign-command", "true {}"], "placer.exe is not signed"),
+    ]
 
 
 def main():
@@ -105,57 +260,38 @@ def main():
     license_file = write("agreement.txt", license_text)
     key, cert = throw_away_certificate("Release Test Signer")
     password = write("password", b"throw-away\n")
-    p12 = path("signer.p12")
-    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", p12,
-                    "-passout", "file:" + password], check=True)
-    dist, work = path("dist"), path("work")
-
-    started = time.monotonic()
-    release_sh = os.path.join(SOURCE, "scripts/release.sh")
+    p12 = p12_file("signer.p12", key, cert, password)
+    token_cert, pin = token_with_certificate()
+    token_options = ["--pkcs11-module", SOFTHSM, "--key", TOKEN_KEY, "--cert", token_cert, "--pin-file", pin]
+    tsa, tsa_url, tsa_root = start_timestamp_authority()
+    work = path("work")
+    content = ["--payload", payload, "--license", license_file]
     lines = [word for option in LINES for word in (option, LINES[option])]
-    release = run("sh", release_sh, "--payload", payload, "--license", license_file, *lines,
-                  "--sign", p12, "--password-file", password, "--out", dist, "--work", work)
-    print("release.sh took %.0f s" % (time.monotonic() - started))
-    if release.returncode != 0:
-        print(release.stdout[-3000:], release.stderr[-3000:])
-        return 1
+    try:
+        started = time.monotonic()
+        made = release(*content, *lines, *token_options, "--timestamp", tsa_url, "--tsa-ca", tsa_root)
+        print("release.sh took %.0f s" % (time.monotonic() - started))
+        if made.returncode != 0:
+            print(made.stdout[-3000:], made.stderr[-3000:])
+            return 1
+        check_release(made, payload, license_text, token_cert, tsa_root)
+        check_other_ways(content, p12, password, cert)
+        check_refusals(content, token_options, tsa_url, password, p12)
+    finally:
+        tsa.shutdown()
+        tsa.server_close()
 
-    setup = os.path.join(dist, "setup.exe")
-    expect(carried_content(setup) == (read(payload), license_text.replace(b"\n", b"\r\n")),
-           "setup.exe does not carry the maker's payload and CR LF licence")
-    expect("LF line end(s) turned into CR LF" in release.stdout, "the build did not say it converted the licence")
-    expect(run("sha256sum", "-c", "SHA256SUMS", cwd=dist).returncode == 0, "SHA256SUMS does not hold")
-    notes = read(os.path.join(dist, "release.txt")).decode()
-    expect("Authenticode SHA-256" in notes and "maker.prc" in notes, "release.txt lacks the signature or content")
-    expect(all(" " + line + "\n" in notes for line in LINES.values()), "release.txt lacks the lines")
-    missing = lines_missing(setup, *LINES.values())
-    expect(missing == [], "setup.exe lacks the maker's " + ", ".join(missing))
-    # setup.exe holds the other two programs as they are.
-    expect(not any(text.encode(code) in read(setup) for text in STAND_INS for code in ("cp1252", "utf-16-le")),
-           "a stand-in line is left in a program")
-    released = {name: read(os.path.join(dist, name)) for name in os.listdir(dist)}
-    for option, value, rule in REFUSED_LINES:
-        refused = run("sh", release_sh, option, value, "--out", dist, "--work", path("refused"))
-        expect(refused.returncode != 0 and option + " refused: " in refused.stderr and rule in refused.stderr,
-               "%s %r was not refused for %r: %s" % (option, value, rule, refused.stderr[-300:]))
-        expect(os.listdir(path("refused")) == [], "%s %r: the release built before refusing it" % (option, value))
-        expect({name: read(os.path.join(dist, name)) for name in os.listdir(dist)} == released,
-               "%s %r: dist/ changed" % (option, value))
-    expect(run("osslsigncode", "verify", "-in", setup, "-CAfile", cert).returncode == 0,
-           "the signature does not verify against the signing certificate")
-    _, stranger = throw_away_certificate("Somebody Else")
-    expect(run("osslsigncode", "verify", "-in", setup, "-CAfile", stranger).returncode != 0,
-           "the signature verifies against an unrelated certificate")
-
-    # The same build folder, content files changed in place.
+    # The same build folder, a content file changed in place and a line
+    # changed in the cache (the lines are the stand-ins since the last,
+    # incremental release gave none).
     build = os.path.join(work, "one")
     changed = write("maker.prc", own_payload(b"Maker's App 2"))
     run("cmake", "-DKELVANE_WEB_LINE=Web: www.maker.example", build)
     rebuilt = run("cmake", "--build", build, "--target", "setup", "-j2")
     expect(rebuilt.returncode == 0 and carried_content(os.path.join(build, "bin/setup.exe"))[0] == read(changed),
            "a changed payload was not carried by the next build")
-    expect(lines_missing(os.path.join(build, "bin/setup.exe"), LINES["--support-email"], "Web: www.maker.example",
-                         LINES["--rights-notice"]) == [], "a changed web line was not carried by the next build")
+    expect(lines_missing(os.path.join(build, "bin/setup.exe"), STAND_INS[0], "Web: www.maker.example",
+                         STAND_INS[2]) == [], "a changed web line was not carried by the next build")
     write("agreement.txt", b"Terms\0")
     refused = run("cmake", "--build", build, "--target", "setup", "-j2")
     expect(refused.returncode != 0 and license_file + ": licence refused: NUL byte" in refused.stderr,
@@ -163,6 +299,59 @@ def main():
 
     print("%d failures" % len(failures))
     return 1 if failures else 0
+
+
+def check_release(made, payload, license_text, cert, tsa_root):
+    dist = path("dist")
+    setup = os.path.join(dist, "setup.exe")
+    expect(carried_content(setup) == (read(payload), license_text.replace(b"\n", b"\r\n")),
+           "setup.exe does not carry the maker's payload and CR LF licence")
+    expect("LF line end(s) turned into CR LF" in made.stdout, "the build did not say it converted the licence")
+    expect(run("sha256sum", "-c", "SHA256SUMS", cwd=dist).returncode == 0, "SHA256SUMS does not hold")
+    notes = read(os.path.join(dist, "release.txt")).decode()
+    expect(notes.count("signer: Common Name: Token Signer") == 3 and notes.count("from Common Name: TSA") == 3
+           and "maker.prc" in notes, "release.txt lacks the signers, timestamps or content:\n" + notes)
+    expect("SHA-256 signed:   " + hashlib.sha256(read(setup)).hexdigest() in notes,
+           "release.txt does not name the shipped setup.exe's SHA-256")
+    expect(verified_signatures(setup, cert, tsa_root) == 3,
+           "setup.exe and the programs it carries are not all signed and timestamped")
+    _, stranger = throw_away_certificate("Somebody Else")
+    expect(verified_signatures(setup, stranger) == 0, "a signature verifies against an unrelated certificate")
+    expect(all(" " + line + "\n" in notes for line in LINES.values()), "release.txt lacks the lines")
+    missing = lines_missing(setup, *LINES.values())
+    expect(missing == [], "setup.exe lacks the maker's " + ", ".join(missing))
+    # setup.exe holds the other two programs as they are.
+    expect(not any(text.encode(code) in read(setup) for text in STAND_INS for code in ("cp1252", "utf-16-le")),
+           "a stand-in line is left in a program")
+    expect(runs_the_chain(setup, payload), "the signed setup.exe did not run the chain to the queued payload")
+
+
+def check_other_ways(content, p12, password, cert):
+    for name, options, line in other_ways(p12, password, cert):
+        made = release(*content, *options, "--incremental")
+        notes = read(path("dist/release.txt")).decode() if made.returncode == 0 else made.stderr[-1000:]
+        expect(notes.count(line) == 3 and verified_signatures(path("dist/setup.exe"), cert) == 3,
+               "signed the %s way, the programs are not all signed:\n%s" % (name, notes))
+    expect(read(path("order")).decode().split() == ["placer.exe", "worker.exe", "setup.exe"],
+           "the sign command did not sign inside out: " + read(path("order")).decode())
+
+
+def check_refusals(content, token_options, tsa_url, password, p12):
+    before = snapshot(path("dist"))
+    for options, cause in refusals(token_options, tsa_url, password, p12):
+        refused = release(*content, *options, "--incremental")
+        said = [line for line in refused.stderr.splitlines() if line.startswith("release:")]
+        print("\n".join(said))
+        expect(refused.returncode != 0 and len(said) == 1 and cause in said[0],
+               "not refused with one line naming \"%s\": %s" % (cause, said or refused.stderr[-500:]))
+        expect(snapshot(path("dist")) == before, "dist/ changed by a release refused for \"%s\"" % cause)
+    for option, value, rule in REFUSED_LINES:
+        refused = run("sh", os.path.join(SOURCE, "scripts/release.sh"), option, value, "--out", path("dist"),
+                      "--work", path("refused"))
+        expect(refused.returncode != 0 and option + " refused: " in refused.stderr and rule in refused.stderr,
+               "%s %r was not refused for %r: %s" % (option, value, rule, refused.stderr[-300:]))
+        expect(os.listdir(path("refused")) == [], "%s %r: the release built before refusing it" % (option, value))
+        expect(snapshot(path("dist")) == before, "%s %r: dist/ changed" % (option, value))
 
 
 if __name__ == "__main__":

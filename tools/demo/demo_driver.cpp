@@ -1,12 +1,13 @@
-// demo_driver.exe <work folder> <picture folder>
+// demo_driver.exe <work folder> [<picture folder>]
 //
 // Runs setup.exe from the work folder and answers its chain of dialogs as a
 // person would: the second user in the user dialog, then OK; Yes to the
-// licence; OK to the final message. Every dialog and message box is saved
-// as a PNG into the picture folder (01-select-user.png, 02-license.png,
+// licence; OK to the final message. With a picture folder, every dialog and
+// message box is saved as a PNG into it (01-select-user.png, 02-license.png,
 // 03-queued.png, or NN-unexpected.png for anything else) before it is
-// answered. Every wait is bounded. Exit code 0 when the chain ran to the
-// final message and ended, 1 otherwise.
+// answered; without one (a display that cannot be read back, such as Wine's
+// null driver) the dialogs are only answered. Every wait is bounded. Exit
+// code 0 when the chain ran to the final message and ended, 1 otherwise.
 #include "chain_driver.h"
 #include "chain_windows.h"
 #include "list_box_view.h"
@@ -78,8 +79,9 @@ bool runStep(ChainDriver &chain, int number, const Step &step, const std::string
     bool expected = step.matches(view);
     std::string picture = pictureName(number, expected ? step.pictureName : "unexpected");
     std::string done = expected ? step.answer(view) : "unexpected, text \"" + view.messageText() + "\"";
-    bool saved = saveWindowPng(window, pictures + "\\" + picture);
-    std::printf("  %-18s \"%s\": %s%s\n", picture.c_str(), view.caption.c_str(), done.c_str(),
+    bool saved = pictures.empty() || saveWindowPng(window, pictures + "\\" + picture);
+    std::string shown = pictures.empty() ? (expected ? step.pictureName : "unexpected") : picture;
+    std::printf("  %-18s \"%s\": %s%s\n", shown.c_str(), view.caption.c_str(), done.c_str(),
                 saved ? "" : " (no picture: the window showed nothing)");
     pressButton(window, expected ? step.button : IDCANCEL);
     return expected && saved;
@@ -87,7 +89,7 @@ bool runStep(ChainDriver &chain, int number, const Step &step, const std::string
 
 int runDemo(const std::string &workFolder, const std::string &pictures)
 {
-    if (!CreateDirectoryA(pictures.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!pictures.empty() && !CreateDirectoryA(pictures.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
         std::printf("cannot make %s\n", pictures.c_str());
         return 1;
     }
@@ -110,12 +112,12 @@ int runDemo(const std::string &workFolder, const std::string &pictures)
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::printf("usage: demo_driver.exe <work folder holding setup.exe> <picture folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::printf("usage: demo_driver.exe <work folder holding setup.exe> [<picture folder>]\n");
         return 2;
     }
     try {
-        return runDemo(argv[1], argv[2]);
+        return runDemo(argv[1], argc == 3 ? argv[2] : "");
     } catch (const std::exception &error) {
         std::printf("demo_driver: %s\n", error.what());
         return 1;
