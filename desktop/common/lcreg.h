@@ -36,6 +36,10 @@ struct TraceRecord {
 void traceFailure(const char *sourceFile, int sourceLine, DWORD errorCode);
 const TraceRecord *lastTraceFailure();
 
+// The Palm Desktop directory of a caller that gets none from the registry:
+// the folder "pilot" at the root of the current drive.
+extern const char FALLBACK_DESKTOP_PATH[];
+
 int getPalmDesktopPath(char *buffer);                 // buffer of PALM_PATH_SIZE
 int getCurrentActiveUser(char *buffer);               // buffer of at least USER_NAME_SIZE
 int setHotSyncInstallFlag(short slot);                // written and flushed to the disk

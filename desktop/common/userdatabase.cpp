@@ -7,7 +7,6 @@
 namespace {
 
 const char USERS_FILE_NAME[] = "\\users.dat";
-const char FALLBACK_DESKTOP_PATH[] = "\\pilot";
 const char EXPECTED_CLASS_NAME[] = "CUser";
 
 const char USERS_FILE_NOT_OPENED[] =
@@ -130,6 +129,8 @@ HANDLE openUsersFile(int *desktopPathFound)
 }
 
 } // namespace
+
+const char FALLBACK_DESKTOP_PATH[] = "\\pilot";
 
 int readUserDatabase(UserRecord *records, int capacity, int *count)
 {

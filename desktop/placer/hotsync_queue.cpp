@@ -7,7 +7,6 @@
 
 namespace {
 
-const char FALLBACK_DESKTOP_PATH[] = "\\pilot";
 const char INSTALL_FOLDER_FORMAT[] = "%s\\%s\\install";
 const int INSTALL_FOLDER_EXTRA = 9;  // the two separators and "install"
 // Names beside the queued file while it is replaced. The HotSync Manager

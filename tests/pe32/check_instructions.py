@@ -30,9 +30,6 @@ PREFIXES = {"lock", "rep", "repz", "repnz", "repe", "repne", "data16", "addr16",
 # Data that the linker places among the code: the (empty) constructor and
 # destructor lists.
 DATA_IN_CODE = {"__CTOR_LIST__", "__DTOR_LIST__", "___CTOR_LIST__", "___DTOR_LIST__"}
-# The programs' layout puts the read-only data after the code, in the code
-# section, from this symbol on: no instructions there.
-READ_ONLY_DATA = "__rdata_start__"
 LABEL = re.compile(r"^[0-9a-f]+ <(.+)>:$")
 
 
@@ -44,8 +41,6 @@ def findings(objdump, unstripped):
         label = LABEL.match(line)
         if label:
             function = label.group(1)
-            if function == READ_ONLY_DATA:
-                break
             continue
         instruction = re.match(r"^\s*([0-9a-f]+):\t(.*)$", line)
         if not instruction or function in DATA_IN_CODE:
