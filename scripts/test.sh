@@ -56,7 +56,7 @@ run_configuration() {
     name=$1
     shift
     echo "== Running the tests: $name"
-    sh scripts/run-suite.sh "$@" 2>&1 | tee "$log/$name.txt" || true
+    sh scripts/run-suite.sh "$@" --output-on-failure 2>&1 | tee "$log/$name.txt" || true
     # ctest's closing line: "NN% tests passed, F tests failed out of T"
     counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\1 \2/p' "$log/$name.txt" | tail -n 1)
     if [ -z "$counts" ]; then
