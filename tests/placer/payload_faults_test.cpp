@@ -330,8 +330,11 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
 TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
 {
     enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, WITHOUT_EARLIER_FLAG, STOPPED_BETWEEN_RENAMES,
-                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER,
+                  LONG_BINARY_FLAG, LONG_STRING_FLAG };
     const DWORD NO_FLAG = 0xFFFFFFFF;
+    const DWORD AS_IT_WAS = 0xFFFFFFFE;  // the earlier value, type and bytes
+    const std::string longBinary("an earlier value of 17+ bytes", 29), longString = std::string(40, 's') + '\0';
     enum Queued { QUEUED_NEW, QUEUED_EARLIER, QUEUED_NOTHING };
     const struct {
         const char *name;
@@ -353,6 +356,8 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"queued name not flushed", WITH_EARLIER_COPY, Fault::NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed", WITH_EARLIER_COPY, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
+        {"flag not flushed, long binary before", LONG_BINARY_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
+        {"flag not flushed, long string before", LONG_STRING_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
     };
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     for (const auto &c : cases) {
@@ -365,6 +370,12 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             break;
         case WITHOUT_EARLIER_FLAG:
             palm_.deleteValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9");
+            break;
+        case LONG_BINARY_FLAG:
+        case LONG_STRING_FLAG:
+            palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9",
+                           c.before == LONG_BINARY_FLAG ? REG_BINARY : REG_SZ,
+                           c.before == LONG_BINARY_FLAG ? longBinary : longString);
             break;
         case STOPPED_BETWEEN_RENAMES:
             MoveFileA(queued().c_str(), earlier().c_str());
@@ -412,7 +423,10 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         bool flagged = FakePalmDesktop::readValue(std::string(pilotRootKey(PilotRoot::PalmComputing)) +
                                                       "\\HotSync Manager", "Install9", &type, &flag);
         EXPECT_EQ(c.flag != NO_FLAG, flagged);
-        if (c.flag != NO_FLAG) {
+        if (c.flag == AS_IT_WAS) {
+            EXPECT_EQ(type, c.before == LONG_BINARY_FLAG ? static_cast<DWORD>(REG_BINARY) : static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(flag, c.before == LONG_BINARY_FLAG ? longBinary : longString);
+        } else if (c.flag != NO_FLAG) {
             EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
         }
         EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
