@@ -24,15 +24,13 @@ GetFinalPathFunction lookUpGetFinalPath()
 
 // The path of what the name opens, links followed, or why not: 0, or
 // ERROR_FILE_NOT_FOUND for a name that opens nothing (a link to nothing
-// too), or any other error, a path too long for the buffer among them. A
+// too), or another error, a path too long for the buffer among them. A
 // folder opens only with FILE_FLAG_BACKUP_SEMANTICS.
 DWORD finalPathOf(GetFinalPathFunction getFinalPath, const char *name, DWORD openFlags, char *finalPath)
 {
     HANDLE file = CreateFileA(name, 0, ANY_SHARING, NULL, OPEN_EXISTING, openFlags, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error;
-    }
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
     DWORD length = getFinalPath(file, finalPath, FINAL_PATH_SIZE, 0);
     CloseHandle(file);
     return length != 0 && length < FINAL_PATH_SIZE ? 0 : ERROR_BUFFER_OVERFLOW;

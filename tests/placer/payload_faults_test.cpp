@@ -468,3 +468,84 @@ TEST_F(PayloadFaultsTest, TheCopyAndTheFlagAreOnTheDiskBeforeThePersonIsTold)
                                                       "flush flag", "message"}));
     EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
 }
+
+namespace {
+
+enum class Deleting { SCANNED, REFUSED };
+Deleting deleting;
+bool scannerHeld;
+decltype(&DeleteFileA) originalDelete;
+decltype(&GetProcAddress) originalFind;
+
+DWORD WINAPI finalPathUnknown(HANDLE, LPSTR, DWORD, DWORD)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+
+// Where a file lies cannot be told: the earlier copy's name goes.
+FARPROC WINAPI findWithoutFinalPath(HMODULE module, LPCSTR name)
+{
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF && lstrcmpA(name, "GetFinalPathNameByHandleA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&finalPathUnknown));
+    return originalFind(module, name);
+}
+
+// A virus scanner opens what is to be deleted under the queued name, as
+// such programs do, without letting it be deleted; or the delete fails.
+BOOL WINAPI scannedDelete(LPCSTR name)
+{
+    if (!endsWith(name, "\\kelv.prc"))
+        return originalDelete(name);
+    if (deleting == Deleting::REFUSED) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    HANDLE scanner = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    scannerHeld = scanner != INVALID_HANDLE_VALUE;
+    BOOL deleted = originalDelete(name);
+    if (scannerHeld)
+        CloseHandle(scanner);
+    return deleted;
+}
+
+} // namespace
+
+// The name of an earlier copy that goes is never left as an empty file
+// that the HotSync Manager, with a flag still pending, would carry: nobody
+// can hold that file against its delete, and a delete that fails all the
+// same leaves the name empty of any file.
+TEST_F(PayloadFaultsTest, AQueuedNameIsNeverLeftAnEmptyFile)
+{
+    const struct {
+        const char *name;
+        Deleting deleting;
+        bool queued;
+    } cases[] = {
+        {"a scanner opens it", Deleting::SCANNED, true},
+        {"its delete fails", Deleting::REFUSED, false},
+    };
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepare();
+        palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9", REG_DWORD, std::string("\x01\0\0\0", 4));
+        deleting = c.deleting;
+        scannerHeld = false;
+        MessageBoxCapture boxes;
+        {
+            ImportHook find("kernel32.dll", "GetProcAddress", reinterpret_cast<void *>(&findWithoutFinalPath));
+            ImportHook remove("kernel32.dll", "DeleteFileA", reinterpret_cast<void *>(&scannedDelete));
+            originalFind = reinterpret_cast<decltype(&GetProcAddress)>(find.original());
+            originalDelete = reinterpret_cast<decltype(&DeleteFileA)>(remove.original());
+            runInstallSequence(NULL);
+        }
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, c.queued ? queuedMessage("Ann") : failedMessage("Ann"));
+        EXPECT_FALSE(scannerHeld);
+        EXPECT_EQ(filesIn(installFolder()), c.queued ? std::vector<std::string>{"kelv.prc"} : std::vector<std::string>{});
+        if (c.queued) {
+            EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
+        }
+    }
+}
