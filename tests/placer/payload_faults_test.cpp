@@ -28,6 +28,7 @@ enum class Fault {
     SWAP_TRIED_BEFORE_COPY,     // while the installer holds the payload
     FLAG_REFUSED,               // the install flag cannot be written
     NAME_FLUSH_FAILS,           // the queued name cannot be flushed
+    FIRST_NAME_FLUSH_FAILS,     // ... once, and then it can
     FLAG_FLUSH_FAILS,           // the flag is written but cannot be flushed
 };
 
@@ -42,6 +43,7 @@ bool swapBlocked;
 std::string tempPayload;
 std::set<HANDLE> stagedCopies;
 std::set<HANDLE> queuedForWriting;
+int nameFlushes;
 int stagedReads;
 
 decltype(&CreateFileA) originalCreateFile;
@@ -138,7 +140,9 @@ LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 BOOL WINAPI faultyFlushFile(HANDLE file)
 {
-    if (fault == Fault::NAME_FLUSH_FAILS && queuedForWriting.count(file)) {
+    nameFlushes += queuedForWriting.count(file) ? 1 : 0;
+    if ((fault == Fault::NAME_FLUSH_FAILS || (fault == Fault::FIRST_NAME_FLUSH_FAILS && nameFlushes == 1)) &&
+        queuedForWriting.count(file)) {
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
     }
@@ -167,6 +171,7 @@ public:
         tempPayload = payloadInTemp;
         stagedCopies.clear();
         queuedForWriting.clear();
+        nameFlushes = 0;
         stagedReads = 0;
         originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
@@ -354,6 +359,8 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"flag refused, earlier copy", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0},
         {"flag refused, no earlier copy", WITHOUT_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_NEW, 0},
         {"queued name not flushed", WITH_EARLIER_COPY, Fault::NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"queued name not flushed, the restored one is", WITH_EARLIER_COPY, Fault::FIRST_NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"restored name not flushed, twice", STOPPED_BETWEEN_RENAMES, Fault::FIRST_NAME_FLUSH_FAILS, 2, QUEUED_EARLIER, 1},
         {"flag not flushed", WITH_EARLIER_COPY, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
         {"flag not flushed, long binary before", LONG_BINARY_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
@@ -436,6 +443,10 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             removeTree(folderLeft);
         }
         EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+        // The copy put back has its name flushed, whatever went before.
+        if (c.fault == Fault::FIRST_NAME_FLUSH_FAILS) {
+            EXPECT_EQ(nameFlushes, 2);
+        }
     }
 }
 
