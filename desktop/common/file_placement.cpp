@@ -58,7 +58,7 @@ const char *baseNameOf(const char *path)
     return base;
 }
 
-HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path)
+HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path, DWORD access, DWORD sharing)
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -69,7 +69,7 @@ HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path)
         if (!GetTempFileNameA(folder, prefix, unique, path))
             return INVALID_HANDLE_VALUE;
         // CREATE_NEW fails on anything under the name, a link included.
-        HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileA(path, access, sharing, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file != INVALID_HANDLE_VALUE || !nameTaken(GetLastError()))
             return file;
     }

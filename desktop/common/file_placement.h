@@ -16,10 +16,12 @@ int folderOfPath(const char *path, char *folder);
 const char *baseNameOf(const char *path);
 
 // Creates a new, empty file "<prefix>XXXX.tmp" in the folder under a name
-// that nothing stood under (not even a link), open for reading and writing
-// with no sharing. `path` (MAX_PATH bytes) receives its name.
-// INVALID_HANDLE_VALUE, with GetLastError telling why, when none was made.
-HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path);
+// that nothing stood under (not even a link), open with that access and
+// sharing (by default for reading and writing, with no sharing). `path`
+// (MAX_PATH bytes) receives its name. INVALID_HANDLE_VALUE, with
+// GetLastError telling why, when none was made.
+HANDLE createNewUniqueFile(const char *folder, const char *prefix, char *path,
+                           DWORD access = GENERIC_READ | GENERIC_WRITE, DWORD sharing = 0);
 
 // Gives the file `source` the name `target`, in its place of whatever was
 // there: the name is replaced, never a file that a link under it points

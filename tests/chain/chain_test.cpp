@@ -6,10 +6,24 @@
 
 #include <algorithm>
 
-// The scenarios every Windows version must pass.
+// The scenarios every Windows version must pass. Windows 95 to XP lack
+// functions that Wine's KERNEL32 has (MoveFileExA before NT,
+// GetFinalPathNameByHandleA before Vista): as those, the chain is the
+// build that finds only what that Windows had, under the same names.
 class ChainTest : public ChainRun, public ::testing::WithParamInterface<std::string> {
 protected:
+    void start(const std::string &tail = "")
+    {
+        const std::vector<std::string> oldWindows = {"win95", "win98", "nt40", "win2k", "winxp"};
+        if (std::find(oldWindows.begin(), oldWindows.end(), GetParam()) == oldWindows.end())
+            return ChainRun::start(tail);
+        std::string launcher = launcherFolder / "setup.exe";
+        ASSERT_TRUE(CopyFileA((programFolder() + "\\setup_old_windows.exe").c_str(), launcher.c_str(), FALSE));
+        startIn(work.path(), tail, launcher);
+    }
+
     ImitatedWindows windows{GetParam(), CHAIN_PROGRAMS};
+    TempFolder launcherFolder{"launcher"};
 };
 
 INSTANTIATE_TEST_SUITE_P(Prefix, ChainTest, ::testing::Values(""),
@@ -41,6 +55,28 @@ TEST_P(ChainTest, OneUserIsQueuedWithoutTheUserDialog)
     EXPECT_TRUE(readFileBytes(carried) == readFileBytes(PAYLOAD_FILE));
     EXPECT_FALSE(fileExists(desktop.installFolder("SmithA") + "\\kelv.prc"));
     EXPECT_EQ(0u, installFlag(3));
+}
+
+// What an earlier run left is replaced: the programs in the current
+// folder, and the copy queued in the install folder, whose flag is still
+// pending.
+TEST_P(ChainTest, AnEarlierRunsFilesAreReplaced)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+    makeFolder(desktop.installFolder("SmithA"));
+    writeFileBytes(desktop.installFolder("SmithA") + "\\kelv.prc", "an earlier copy");
+    writeFileBytes(work / "placer.exe", "an earlier installer");
+    writeFileBytes(work / "worker.exe", "an earlier worker");
+    start();
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    expectQueuedFor("SmithA");
+    EXPECT_EQ(std::vector<std::string>{"kelv.prc"}, filesIn(desktop.installFolder("SmithA")));
+    EXPECT_EQ(1u, installFlag(3));
+    EXPECT_NE("an earlier installer", readFileBytes(work / "placer.exe"));
+    EXPECT_FALSE(fileExists(work / "worker.exe"));
 }
 
 TEST_P(ChainTest, SecondOfTwoUsersIsChosenInTheDialog)

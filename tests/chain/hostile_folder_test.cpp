@@ -7,6 +7,45 @@
 
 #include <memory>
 
+namespace {
+
+// A path of any length, for the wide functions.
+std::wstring longPath(const std::string &path)
+{
+    return L"\\\\?\\" + widened(path);
+}
+
+// A file three folders of 200 letters deep below the folder: its path is
+// longer than any buffer of MAX_PATH.
+std::string writeDeepFile(const std::string &folder, const std::string &bytes)
+{
+    std::string path = folder;
+    for (char letter : {'a', 'b', 'c'}) {
+        path += "\\" + std::string(200, letter);
+        CreateDirectoryW(longPath(path).c_str(), NULL);
+    }
+    path += "\\victim";
+    HANDLE file = CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    CloseHandle(file);
+    return path;
+}
+
+std::string readLongFile(const std::string &path)
+{
+    HANDLE file = CreateFileW(longPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(no file)";
+    char bytes[256];
+    DWORD read = 0;
+    ReadFile(file, bytes, sizeof bytes, &read, NULL);
+    CloseHandle(file);
+    return std::string(bytes, read);
+}
+
+} // namespace
+
 // setup.exe saved into a download folder that holds anybody's files, and
 // run from there: placer.exe and worker.exe are written there and run from
 // there too. Nothing in that folder runs but what the setup wrote.
@@ -148,8 +187,10 @@ TEST_F(ChainInHostileFolder, PlantedLinksAreReplacedNeverWrittenThrough)
 // the chain removes or moves: worker.exe once the worker has ended,
 // placer.exe while the person chooses a user (and then cancels), and the
 // names the copy uses in the install folder, one of them a link to
-// nothing. Only the names go; the other files keep their bytes and stay
-// where they are, and the chain ends as it would without the link.
+// nothing, others to a file whose path no buffer of MAX_PATH holds, so that
+// where it lies cannot be told. Only the names go; the other files keep
+// their bytes and stay where they are, and the chain ends as it would
+// without the link.
 TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
 {
     enum When { BEFORE_THE_RUN, AT_THE_USER_DIALOG, AT_THE_LICENCE_DIALOG };
@@ -158,12 +199,15 @@ TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
         bool inInstallFolder;  // else in the download folder
         When planted;
         bool dangling;
+        bool deep;
     } cases[] = {
-        {"worker.exe", false, AT_THE_LICENCE_DIALOG, false},
-        {"placer.exe", false, AT_THE_USER_DIALOG, false},
-        {"kelv.prc.old", true, BEFORE_THE_RUN, false},
-        {"kelv.prc", true, BEFORE_THE_RUN, false},
-        {"kelv.prc.new", true, BEFORE_THE_RUN, true},
+        {"kelv.prc.old", true, BEFORE_THE_RUN, false, true},
+        {"kelv.prc", true, BEFORE_THE_RUN, false, true},
+        {"worker.exe", false, AT_THE_LICENCE_DIALOG, false, false},
+        {"placer.exe", false, AT_THE_USER_DIALOG, false, false},
+        {"kelv.prc.old", true, BEFORE_THE_RUN, false, false},
+        {"kelv.prc", true, BEFORE_THE_RUN, false, false},
+        {"kelv.prc.new", true, BEFORE_THE_RUN, true, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,7 +220,12 @@ TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
         makeFolder(install);
         std::string link = c.inInstallFolder ? install + "\\" + c.name : folder / c.name;
         std::string victim = others / "victim";
-        writeFileBytes(victim, "somebody else's file");
+        if (c.deep) {
+            victim = writeDeepFile(others.path(), "somebody else's file");
+            ASSERT_EQ("somebody else's file", readLongFile(victim));
+        } else {
+            writeFileBytes(victim, "somebody else's file");
+        }
         // A link to nothing: made to a file that then goes.
         auto plant = [&] {
             if (c.dangling)
@@ -201,8 +250,8 @@ TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
             expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
         ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
 
-        EXPECT_EQ("somebody else's file", readFileBytes(victim));
-        EXPECT_EQ(std::vector<std::string>{"victim"}, filesIn(others.path()));
+        EXPECT_EQ("somebody else's file", readLongFile(victim));
+        EXPECT_EQ(c.deep ? std::vector<std::string>{} : std::vector<std::string>{"victim"}, filesIn(others.path()));
         if (c.planted != AT_THE_USER_DIALOG) {
             expectQueuedFor("SmithA");
             EXPECT_EQ(1u, linkCount(install + "\\kelv.prc"));
@@ -210,6 +259,7 @@ TEST_F(ChainInHostileFolder, NothingOutsideIsRemovedOrMovedThroughALink)
         }
         removeNameOnly(link);
         removeTree(install);
+        removeTree(longPath(others.path()));
     }
 }
 

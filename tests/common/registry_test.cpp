@@ -206,6 +206,46 @@ TEST_F(RegistryTest, InstallFlagIsNamedBySignedSlot)
     EXPECT_EQ(dword(0), data);
 }
 
+LONG WINAPI failingFlushKey(HKEY)
+{
+    return ERROR_WRITE_FAULT;
+}
+
+// A flag that cannot be flushed goes back exactly as it was: its type and
+// every byte, or no value where there was none. One too large to be kept
+// whole is never changed.
+TEST_F(RegistryTest, UnflushedFlagGoesBackAsItWas)
+{
+    const DWORD NONE = REG_NONE + 100;
+    const struct {
+        const char *name;
+        DWORD type;
+        std::string data;
+    } cases[] = {
+        {"no value", NONE, ""},
+        {"DWORD 0", REG_DWORD, dword(0)},
+        {"17 bytes of binary", REG_BINARY, std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11", 17)},
+        {"a string of 40", REG_SZ, withNul(std::string(40, 's'))},
+        {"larger than kept", REG_BINARY, std::string(1025, 'b')},
+    };
+    desktop.createKey(PilotRoot::PalmComputing, "HotSync Manager");
+    ImportHook flush("advapi32.dll", "RegFlushKey", reinterpret_cast<void *>(failingFlushKey));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.deleteValue(PilotRoot::PalmComputing, "HotSync Manager", "Install7");
+        if (c.type != NONE)
+            desktop.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install7", c.type, c.data);
+        EXPECT_EQ(0, setHotSyncInstallFlag(7));
+        DWORD type = 0;
+        std::string data;
+        EXPECT_EQ(c.type != NONE, FakePalmDesktop::readValue(HOTSYNC_PALM, "Install7", &type, &data));
+        if (c.type != NONE) {
+            EXPECT_EQ(c.type, type);
+            EXPECT_EQ(c.data, data);
+        }
+    }
+}
+
 TEST_F(RegistryTest, ProductRecordsHaveExactTypesAndBytes)
 {
     char name[INSTALLED_USER_SIZE];

@@ -36,6 +36,16 @@ UINT WINAPI failingGetTempFileName(LPCSTR, LPCSTR, UINT, LPSTR)
     return 0;
 }
 
+// The folders that the code under test makes its files in.
+std::vector<std::string> uniqueNameFolders;
+ImportHook *uniqueNameHook = nullptr;
+
+UINT WINAPI recordingGetTempFileName(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR name)
+{
+    uniqueNameFolders.push_back(folder);
+    return reinterpret_cast<decltype(&GetTempFileNameA)>(uniqueNameHook->original())(folder, prefix, unique, name);
+}
+
 // Just before the written text is read back (the rewind), someone tries
 // to write another text into the one file in the folder.
 std::string swapFolder;
@@ -137,17 +147,30 @@ TEST_F(InProcessTest, AnyAnswerButYesEndsWithM1AndDeletesNothing)
 TEST_F(InProcessTest, WithoutATemporaryFolderThePayloadPassesThroughTheCurrentFolder)
 {
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answeringDialogBox));
-    enum Failure { NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE };
-    for (Failure failure : {NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE}) {
+    // A temporary folder whose ANSI name holds a '?' for each letter (a
+    // Cyrillic name on a Western Windows) is passed over before any file
+    // function sees it: Windows forms a name in it without looking at it.
+    enum Failure { NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE, TEMP_FOLDER_NAME_LOST };
+    for (Failure failure : {NO_TEMP_FOLDER, TEMP_FOLDER_TAKES_NO_FILE, TEMP_FOLDER_NAME_LOST}) {
         SCOPED_TRACE(failure);
         palm_.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann", "AnnDir", 9));
         writeFileBytes(current_ / "worker.exe", "MZ stand-in");
         std::unique_ptr<ImportHook> noTemp;
         std::unique_ptr<TempFolderTakingNoFile> takesNoFile;
+        std::unique_ptr<ScopedEnvironment> tmp, temp;
+        std::wstring cyrillic = widened(temp_.path()) + L"\\\x0412\x0440\x0435\x043c\x044f";
         if (failure == NO_TEMP_FOLDER)
             noTemp.reset(new ImportHook("kernel32.dll", "GetTempPathA", reinterpret_cast<void *>(&failingGetTempPath)));
-        else
+        else if (failure == TEMP_FOLDER_TAKES_NO_FILE)
             takesNoFile.reset(new TempFolderTakingNoFile);
+        else {
+            ASSERT_TRUE(CreateDirectoryW(cyrillic.c_str(), NULL));
+            tmp.reset(new ScopedEnvironment("TMP", cyrillic));
+            temp.reset(new ScopedEnvironment("TEMP", cyrillic));
+        }
+        ImportHook uniqueName("kernel32.dll", "GetTempFileNameA", reinterpret_cast<void *>(&recordingGetTempFileName));
+        uniqueNameHook = &uniqueName;
+        uniqueNameFolders.clear();
         dialogAnswer = IDYES;
         MessageBoxCapture boxes;
         DeleteRecorder deletions;
@@ -167,7 +190,11 @@ TEST_F(InProcessTest, WithoutATemporaryFolderThePayloadPassesThroughTheCurrentFo
         EXPECT_EQ(deletedHere[0], ".\\kelv.prc");
         EXPECT_EQ(deletedHere[1], "worker.exe");
         EXPECT_EQ(filesIn(current_.path()), std::vector<std::string>{"license.txt"});
+        for (const std::string &folder : uniqueNameFolders)
+            EXPECT_EQ(std::string::npos, folder.find('?')) << folder;
         removeTree(palm_.installFolder("AnnDir"));
+        if (failure == TEMP_FOLDER_NAME_LOST)
+            RemoveDirectoryW(cyrillic.c_str());
     }
 }
 

@@ -28,6 +28,7 @@ enum class Fault {
     SWAP_TRIED_BEFORE_COPY,     // while the installer holds the payload
     FLAG_REFUSED,               // the install flag cannot be written
     NAME_FLUSH_FAILS,           // the queued name cannot be flushed
+    FIRST_NAME_FLUSH_FAILS,     // ... once, and then it can
     FLAG_FLUSH_FAILS,           // the flag is written but cannot be flushed
 };
 
@@ -42,6 +43,7 @@ bool swapBlocked;
 std::string tempPayload;
 std::set<HANDLE> stagedCopies;
 std::set<HANDLE> queuedForWriting;
+int nameFlushes;
 int stagedReads;
 
 decltype(&CreateFileA) originalCreateFile;
@@ -138,7 +140,9 @@ LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 BOOL WINAPI faultyFlushFile(HANDLE file)
 {
-    if (fault == Fault::NAME_FLUSH_FAILS && queuedForWriting.count(file)) {
+    nameFlushes += queuedForWriting.count(file) ? 1 : 0;
+    if ((fault == Fault::NAME_FLUSH_FAILS || (fault == Fault::FIRST_NAME_FLUSH_FAILS && nameFlushes == 1)) &&
+        queuedForWriting.count(file)) {
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
     }
@@ -167,6 +171,7 @@ public:
         tempPayload = payloadInTemp;
         stagedCopies.clear();
         queuedForWriting.clear();
+        nameFlushes = 0;
         stagedReads = 0;
         originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
@@ -330,8 +335,11 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
 TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
 {
     enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, WITHOUT_EARLIER_FLAG, STOPPED_BETWEEN_RENAMES,
-                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER,
+                  LONG_BINARY_FLAG, LONG_STRING_FLAG };
     const DWORD NO_FLAG = 0xFFFFFFFF;
+    const DWORD AS_IT_WAS = 0xFFFFFFFE;  // the earlier value, type and bytes
+    const std::string longBinary("an earlier value of 17+ bytes", 29), longString = std::string(40, 's') + '\0';
     enum Queued { QUEUED_NEW, QUEUED_EARLIER, QUEUED_NOTHING };
     const struct {
         const char *name;
@@ -351,8 +359,12 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"flag refused, earlier copy", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0},
         {"flag refused, no earlier copy", WITHOUT_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_NEW, 0},
         {"queued name not flushed", WITH_EARLIER_COPY, Fault::NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"queued name not flushed, the restored one is", WITH_EARLIER_COPY, Fault::FIRST_NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
+        {"restored name not flushed, twice", STOPPED_BETWEEN_RENAMES, Fault::FIRST_NAME_FLUSH_FAILS, 2, QUEUED_EARLIER, 1},
         {"flag not flushed", WITH_EARLIER_COPY, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
+        {"flag not flushed, long binary before", LONG_BINARY_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
+        {"flag not flushed, long string before", LONG_STRING_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
     };
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     for (const auto &c : cases) {
@@ -365,6 +377,12 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             break;
         case WITHOUT_EARLIER_FLAG:
             palm_.deleteValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9");
+            break;
+        case LONG_BINARY_FLAG:
+        case LONG_STRING_FLAG:
+            palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9",
+                           c.before == LONG_BINARY_FLAG ? REG_BINARY : REG_SZ,
+                           c.before == LONG_BINARY_FLAG ? longBinary : longString);
             break;
         case STOPPED_BETWEEN_RENAMES:
             MoveFileA(queued().c_str(), earlier().c_str());
@@ -412,7 +430,10 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         bool flagged = FakePalmDesktop::readValue(std::string(pilotRootKey(PilotRoot::PalmComputing)) +
                                                       "\\HotSync Manager", "Install9", &type, &flag);
         EXPECT_EQ(c.flag != NO_FLAG, flagged);
-        if (c.flag != NO_FLAG) {
+        if (c.flag == AS_IT_WAS) {
+            EXPECT_EQ(type, c.before == LONG_BINARY_FLAG ? static_cast<DWORD>(REG_BINARY) : static_cast<DWORD>(REG_SZ));
+            EXPECT_EQ(flag, c.before == LONG_BINARY_FLAG ? longBinary : longString);
+        } else if (c.flag != NO_FLAG) {
             EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
         }
         EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
@@ -422,6 +443,10 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             removeTree(folderLeft);
         }
         EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+        // The copy put back has its name flushed, whatever went before.
+        if (c.fault == Fault::FIRST_NAME_FLUSH_FAILS) {
+            EXPECT_EQ(nameFlushes, 2);
+        }
     }
 }
 
@@ -453,4 +478,85 @@ TEST_F(PayloadFaultsTest, TheCopyAndTheFlagAreOnTheDiskBeforeThePersonIsTold)
     EXPECT_EQ(durableSteps, (std::vector<std::string>{"flush copy", "rename copy", "flush " + queued(), "set Install9",
                                                       "flush flag", "message"}));
     EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
+}
+
+namespace {
+
+enum class Deleting { SCANNED, REFUSED };
+Deleting deleting;
+bool scannerHeld;
+decltype(&DeleteFileA) originalDelete;
+decltype(&GetProcAddress) originalFind;
+
+DWORD WINAPI finalPathUnknown(HANDLE, LPSTR, DWORD, DWORD)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+}
+
+// Where a file lies cannot be told: the earlier copy's name goes.
+FARPROC WINAPI findWithoutFinalPath(HMODULE module, LPCSTR name)
+{
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF && lstrcmpA(name, "GetFinalPathNameByHandleA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&finalPathUnknown));
+    return originalFind(module, name);
+}
+
+// A virus scanner opens what is to be deleted under the queued name, as
+// such programs do, without letting it be deleted; or the delete fails.
+BOOL WINAPI scannedDelete(LPCSTR name)
+{
+    if (!endsWith(name, "\\kelv.prc"))
+        return originalDelete(name);
+    if (deleting == Deleting::REFUSED) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    HANDLE scanner = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    scannerHeld = scanner != INVALID_HANDLE_VALUE;
+    BOOL deleted = originalDelete(name);
+    if (scannerHeld)
+        CloseHandle(scanner);
+    return deleted;
+}
+
+} // namespace
+
+// The name of an earlier copy that goes is never left as an empty file
+// that the HotSync Manager, with a flag still pending, would carry: nobody
+// can hold that file against its delete, and a delete that fails all the
+// same leaves the name empty of any file.
+TEST_F(PayloadFaultsTest, AQueuedNameIsNeverLeftAnEmptyFile)
+{
+    const struct {
+        const char *name;
+        Deleting deleting;
+        bool queued;
+    } cases[] = {
+        {"a scanner opens it", Deleting::SCANNED, true},
+        {"its delete fails", Deleting::REFUSED, false},
+    };
+    ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prepare();
+        palm_.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install9", REG_DWORD, std::string("\x01\0\0\0", 4));
+        deleting = c.deleting;
+        scannerHeld = false;
+        MessageBoxCapture boxes;
+        {
+            ImportHook find("kernel32.dll", "GetProcAddress", reinterpret_cast<void *>(&findWithoutFinalPath));
+            ImportHook remove("kernel32.dll", "DeleteFileA", reinterpret_cast<void *>(&scannedDelete));
+            originalFind = reinterpret_cast<decltype(&GetProcAddress)>(find.original());
+            originalDelete = reinterpret_cast<decltype(&DeleteFileA)>(remove.original());
+            runInstallSequence(NULL);
+        }
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, c.queued ? queuedMessage("Ann") : failedMessage("Ann"));
+        EXPECT_FALSE(scannerHeld);
+        EXPECT_EQ(filesIn(installFolder()), c.queued ? std::vector<std::string>{"kelv.prc"} : std::vector<std::string>{});
+        if (c.queued) {
+            EXPECT_EQ(readFileBytes(queued()), contentBytes("kelvane.prc"));
+        }
+    }
 }

@@ -15,10 +15,11 @@ std::string unixPathOf(const std::string &windowsPath)
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!toUnix)
         throw std::runtime_error("not running under Wine");
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH))
+    // Paths longer than MAX_PATH too: a link may point deep down.
+    std::wstring wide(32768, L'\0');
+    if (!MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, &wide[0], static_cast<int>(wide.size())))
         throw std::runtime_error("path too long: " + windowsPath);
-    char *unixPath = toUnix(wide);
+    char *unixPath = toUnix(wide.c_str());
     if (!unixPath)
         throw std::runtime_error("no Unix path for " + windowsPath);
     std::string result = unixPath;
