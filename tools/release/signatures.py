@@ -87,15 +87,15 @@ def digest_name(algorithm):
     return DIGEST_NAMES.get(name, name)
 
 
-def signatures_in(content):
-    """The SignedData of the signature and of each signature nested in it."""
-    found = [content]
+def signatures_in(content, kind=""):
+    """(kind, SignedData) of the signature and of each signature nested in it."""
+    found = [(kind, content)]
     for signer_info in content["signer_infos"]:
         attributes = signer_info["unsigned_attrs"]
-        for attribute in attributes if attributes.native is not None else []:
+        for attribute in attributes if not isinstance(attributes, core.Void) else []:
             if attribute["type"].dotted == NESTED_SIGNATURE:
                 for nested in attribute["values"]:
-                    found += signatures_in(nested["content"])
+                    found += signatures_in(nested["content"], "nested signature's ")
     return found
 
 
@@ -103,13 +103,13 @@ def digests_of(content):
     """(what, algorithm) for each digest that the signature, and any nested
     in it, rests on: the file's digest and each signer's."""
     found = []
-    for signed in signatures_in(content):
+    for kind, signed in signatures_in(content):
         indirect = signed["encap_content_info"]["content"].parse(SpcIndirectDataContent)
-        found.append(("file digest", indirect["message_digest"]["digest_algorithm"]))
+        found.append((kind + "file digest", indirect["message_digest"]["digest_algorithm"]))
         for signer_info in signed["signer_infos"]:
-            found.append(("signer's digest", signer_info["digest_algorithm"]))
+            found.append((kind + "signer's digest", signer_info["digest_algorithm"]))
             try:
-                found.append(("signature algorithm's digest", algos.DigestAlgorithm(
+                found.append((kind + "signature algorithm's digest", algos.DigestAlgorithm(
                     {"algorithm": signer_info["signature_algorithm"].hash_algo})))
             except ValueError:
                 pass  # a bare RSA or ECDSA algorithm: the signer's digest is the one
@@ -156,7 +156,7 @@ def check_for_code_signing(certificate, now):
 
 def timestamp_token(signer_info):
     attributes = signer_info["unsigned_attrs"]
-    for attribute in attributes if attributes.native is not None else []:
+    for attribute in attributes if not isinstance(attributes, core.Void) else []:
         if attribute["type"].dotted == RFC3161_TIMESTAMP:
             return attribute["values"][0]
     return None
