@@ -141,7 +141,7 @@ def certificate_file(options, stage):
     path = os.path.join(stage, "ca.pem")
     with open(path, "w") as f:
         f.write("\n".join(parts))
-    return path, "the signer's own certificates"
+    return path, "the signer's certificates and the system's trusted ones"
 
 
 def build_target(build, signed_folder, target):
@@ -178,9 +178,10 @@ class ProgramSigner:
         shutil.copyfile(source, target)
         print("== Signing %s" % name, flush=True)
         self.signer.sign(target, name)
+        # A file left unsigned is named so before it counts as changed.
+        self.verify(target, name)
         if not same_code(source, target):
             raise Refused("signing changed %s beyond adding a signature" % name)
-        self.verify(target, name)
         return read(source), read(target)
 
     def verify(self, path, name):
@@ -217,7 +218,7 @@ def verify_as_shipped(signer, stage, placer, worker, setup):
     return signatures
 
 
-def trust_line(stage, ca, ca_words):
+def trust_line(stage, own_words):
     """Whether the signatures verify against the system's trusted
     certificates as well, or only against the ones the maker gave."""
     alone = [name for name in ("setup.exe", "carried-placer.exe", "carried-worker.exe")
@@ -227,7 +228,7 @@ def trust_line(stage, ca, ca_words):
     names = "the signatures" if len(alone) == 3 else "the signatures of " + ", ".join(
         name.replace("carried-", "") for name in alone)
     return ("  %s verify only against %s, not against the system's trusted certificates:"
-            " Windows trusts them only where that certificate is installed" % (names, ca_words))
+            " Windows trusts them only where that certificate is installed" % (names, own_words))
 
 
 def program_lines(stage, plain_build):
@@ -266,7 +267,7 @@ def sign_programs(options, way):
     return (["Signatures: Authenticode, %s, inside out" % way.words,
              "  each signature's digests read back: %s" % ", ".join(digests),
              "  verified against %s, timestamps against %s;" % (ca_words, tsa_words),
-             trust_line(options.stage, ca, ca_words),
+             trust_line(options.stage, ca_words if options.ca else "the signer's own certificates"),
              "  placer.exe and worker.exe verified as the signed setup.exe carries them"]
             + describe("placer.exe", "", placer, signatures["placer.exe"])
             + describe("worker.exe", " (carrying the signed placer.exe's SHA-256)", worker, signatures["worker.exe"])
