@@ -21,8 +21,9 @@
 # that differ, or that hold either folder's path, are refused. Signing comes
 # after that comparison: tools/release/sign_release.py signs every program,
 # inside out, and verifies each signature (its top says how). The release is
-# put together in --work and lands in --out (default dist/) only once it is
-# complete, so a refused release leaves --out as it was.
+# put together in --work and lands in --out (default dist/) whole, in one
+# step, by tools/release/land.py: --out holds the earlier release or the new
+# one, never a mix, and a refused release leaves it as it was.
 #
 # --incremental builds in the folders that an earlier run left under --work
 # instead of from clean: quicker when only the signing options change (the
@@ -66,6 +67,8 @@ while [ $# -gt 0 ]; do
         continue
     fi
     [ $# -ge 2 ] || fail "$1 needs a value"
+    # An empty value is mostly an unset variable in the maker's script.
+    [ -n "$2" ] || fail "$1 needs a value, not an empty one"
     case $1 in
         --payload) payload=$(absolute "$2") ;;
         --license) license=$(absolute "$2") ;;
@@ -90,6 +93,7 @@ sh scripts/install-packages.sh
 /usr/bin/python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
     ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} ||
     exit 1
+/usr/bin/python3 tools/release/land.py check --out "$out" || exit 1
 
 # The signing tool runs where the release was started: the signing options'
 # paths are taken from there, and a sign command runs there.
@@ -175,12 +179,8 @@ fi
     echo "Commit: $commit"
     echo "Build: 32-bit Windows, MinSizeRel; two $build_kind builds gave identical programs"
     cat "$stage/signatures.txt"
-    echo "setup.exe as built, before signing: $(sha "$bin/setup.exe")"
     echo
-    echo "Program sizes (bytes):"
-    printf '  %-11s %s\n' setup.exe "$(wc -c <"$stage/setup.exe")"
-    printf '  %-11s %s\n' placer.exe "$(wc -c <"$bin/placer.exe")"
-    printf '  %-11s %s\n' worker.exe "$(wc -c <"$bin/worker.exe")"
+    cat "$stage/programs.txt"
     echo
     echo "Content (SHA-256 of the file given):"
     content_line "$payload" "$checked/kelvane.prc" payload
@@ -200,14 +200,6 @@ fi
 } >"$stage/release.txt"
 (cd "$stage" && sha256sum setup.exe release.txt >SHA256SUMS)
 
-# Only what a release writes is replaced (--out may hold more), each file
-# whole under its name.
-mkdir -p "$out"
-for file in setup.exe release.txt SHA256SUMS; do
-    cp "$stage/$file" "$out/.$file.new" && mv -f "$out/.$file.new" "$out/$file" || {
-        rm -f "$out/.$file.new"
-        fail "could not write $out/$file"
-    }
-done
+/usr/bin/python3 tools/release/land.py --stage "$stage" --out "$out" || exit 1
 echo "== Release in $out"
 cat "$out/SHA256SUMS"

@@ -16,6 +16,7 @@ release_test.py SOURCE_DIR WORK_DIR BIN_DIR (BIN_DIR: the test build's demo_driv
 import hashlib
 import http.server
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -29,6 +30,8 @@ TOKEN_KEY = "pkcs11:token=release-test;object=signer;type=private"
 NO_TIMESTAMP = "no timestamp: the signature is valid only while the certificate is"
 sys.path.insert(0, os.path.join(SOURCE, "tests/pe32"))
 from pe_image import Image  # noqa: E402
+sys.path.insert(0, os.path.join(SOURCE, "tools/release"))
+import land  # noqa: E402
 
 failures = []
 
@@ -74,6 +77,16 @@ REFUSED_LINES = [("--support-email", "help@maker@example", "one '@'"),
                  ("--web-line", "Web: www.maker.example\nsecond", "line break U+000A"),
                  ("--rights-notice", "x" * 46, "46 characters, more than the 45"),
                  ("--rights-notice", "Copyright \u2126 Maker", "no Windows-1252 byte")]
+# Every option that takes a value: an empty one (an unset variable in a
+# maker's script) is refused, not taken as "not given".
+VALUE_OPTIONS = ("--payload", "--license", "--icon", "--support-email", "--web-line", "--rights-notice",
+                 "--pkcs11-module", "--key", "--cert", "--pin-file", "--sign", "--password-file", "--sign-command",
+                 "--timestamp", "--tsa-ca", "--ca", "--out", "--work")
+# What may stand under a release's names in dist/: the next release lands whole all the same.
+LANDING_OBSTACLES = [("a folder named release.txt",
+                      lambda dist: os.remove(dist + "/release.txt") or os.makedirs(dist + "/release.txt/old")),
+                     ("a read-only setup.exe", lambda dist: os.chmod(os.path.join(dist, "setup.exe"), 0o444)),
+                     ("an immutable SHA256SUMS", lambda dist: run("chattr", "+i", os.path.join(dist, "SHA256SUMS")))]
 
 
 def lines_missing(setup_exe, email, web_line, notice):
@@ -106,6 +119,24 @@ def verified_signatures(setup_exe, ca, tsa_ca=None):
         stamped = "Timestamp Server Signature verification: ok" in checked.stdout
         count += checked.returncode == 0 and (stamped or not tsa_ca)
     return count
+
+
+def shipped_programs(setup_exe):
+    resources = Image(read(setup_exe)).resources()
+    return {"setup.exe": read(setup_exe), "placer.exe": resources["PLACER:#1000:1033"],
+            "worker.exe": resources["WORKER:#1001:1033"]}
+
+
+def untrue_figures(notes, setup_exe, content):
+    """Figures in release.txt that are not those of the file they name: the
+    programs as they ship, the content (bytes given and carried), or a line
+    saying it is of a plain build."""
+    shipped = shipped_programs(setup_exe)
+    wrong = ["size and SHA-256 of " + name for name, data in shipped.items()
+             if "  %-11s %6d bytes  SHA-256 %s\n" % (name, len(data), hashlib.sha256(data).hexdigest()) not in notes]
+    known = [hashlib.sha256(data).hexdigest() for data in list(shipped.values()) + content]
+    return wrong + [line for line in notes.splitlines() for figure in re.findall("[0-9a-f]{64}", line)
+                    if figure not in known and "plain build" not in line and "unsigned" not in line]
 
 
 def own_payload(name):
@@ -214,23 +245,32 @@ def snapshot(folder):
     return {name: read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))}
 
 
-def sign_command(p12, password):
+def sign_command(p12, password, digest="sha256", before="", name="sign.sh"):
     """A sign command that notes the order of the files it signs."""
-    script = write("sign.sh", ('echo "$(basename "$1")" >>%s\n'
-                               'osslsigncode sign -pkcs12 %s -readpass %s -h sha256 -in "$1" -out "$1.signed" &&'
-                               ' mv "$1.signed" "$1"\n' % (path("order"), p12, password)).encode())
+    script = write(name, ('echo "$(basename "$1")" >>%s\n%s'
+                          'osslsigncode sign -pkcs12 %s -readpass %s -h %s -in "$1" -out "$1.signed" &&'
+                          ' mv "$1.signed" "$1"\n' % (path("order"), before, p12, password, digest)).encode())
     return "sh %s {}" % script
+
+
+# A sign command that moves the entry point before it signs: the sections stay as they were.
+MOVES_ENTRY_POINT = ("python3 -c \"import sys; f = open(sys.argv[1], 'r+b'); d = f.read();"
+                     " o = int.from_bytes(d[60:64], 'little') + 40; f.seek(o); f.write(bytes([d[o] ^ 1]))\" \"$1\"\n")
 
 
 def other_ways(p12, password, cert):
     """Releases of the same build, signed the other ways: (name, options,
-    the line release.txt must hold three times)."""
-    return [("p12", ["--sign", p12, "--password-file", password], NO_TIMESTAMP),
-            ("command", ["--sign-command", sign_command(p12, password), "--ca", cert], NO_TIMESTAMP)]
+    the line release.txt must hold three times, what it must say of the trust)."""
+    return [("p12", ["--sign", p12, "--password-file", password], NO_TIMESTAMP,
+             "the signatures verify only against the signer's own certificates, not against the system's"),
+            ("command", ["--sign-command", sign_command(p12, password), "--ca", cert], NO_TIMESTAMP,
+             "the signatures verify only against the maker's own certificates in %s (--ca), not against the"
+             " system's" % os.path.basename(cert))]
 
 
 def refusals(token_options, tsa_url, password, p12):
     """Bad signing input: (options, what the one line of the refusal names)."""
+    cert = path("Release Test Signer.pem")
     plain_p12 = p12_file("plain.p12", *throw_away_certificate("Not For Code", "keyUsage=digitalSignature"), password)
     expired_p12 = p12_file("expired.p12", *throw_away_certificate("Expired", days="-1"), password)
     stamped = token_options + ["--timestamp", tsa_url]
@@ -249,7 +289,11 @@ def refusals(token_options, tsa_url, password, p12):
         (stamped + ["--tsa-ca", path("Somebody Else.pem")], "the timestamp on placer.exe does not verify"),
         (["--sign-command", "false {}"], "the sign command failed on placer.exe"),
         (["--sign-command", "true {}"], "placer.exe is not signed"),
-    ]
+        (["--sign-command", sign_command(p12, password, "sha1", name="sha1.sh"), "--ca", cert],
+         "the signature of placer.exe rests on SHA-1"),
+        (["--sign-command", sign_command(p12, password, before=MOVES_ENTRY_POINT, name="moved.sh"), "--ca", cert],
+         "signing changed placer.exe beyond adding a signature"),
+    ] + [([option, ""], option + " needs a value, not an empty one") for option in VALUE_OPTIONS]
 
 
 def main():
@@ -277,6 +321,7 @@ def main():
         check_release(made, payload, license_text, token_cert, tsa_root)
         check_other_ways(content, p12, password, cert)
         check_refusals(content, token_options, tsa_url, password, p12)
+        check_landing(content)
     finally:
         tsa.shutdown()
         tsa.server_close()
@@ -323,15 +368,22 @@ def check_release(made, payload, license_text, cert, tsa_root):
     # setup.exe holds the other two programs as they are.
     expect(not any(text.encode(code) in read(setup) for text in STAND_INS for code in ("cp1252", "utf-16-le")),
            "a stand-in line is left in a program")
+    expect("each signature's digests read back: SHA-256\n" in notes and
+           "the signatures verify only against the signer's own certificates" in notes,
+           "release.txt does not say what was verified:\n" + notes)
+    wrong = untrue_figures(notes, setup, [read(payload), license_text, license_text.replace(b"\n", b"\r\n"),
+                                          read(os.path.join(SOURCE, "desktop/placer/content/product.ico"))])
+    expect(wrong == [], "release.txt gives untrue figures: %s" % wrong)
     expect(runs_the_chain(setup, payload), "the signed setup.exe did not run the chain to the queued payload")
 
 
 def check_other_ways(content, p12, password, cert):
-    for name, options, line in other_ways(p12, password, cert):
+    for name, options, line, trust in other_ways(p12, password, cert):
         made = release(*content, *options, "--incremental")
         notes = read(path("dist/release.txt")).decode() if made.returncode == 0 else made.stderr[-1000:]
         expect(notes.count(line) == 3 and verified_signatures(path("dist/setup.exe"), cert) == 3,
                "signed the %s way, the programs are not all signed:\n%s" % (name, notes))
+        expect(trust in notes, "signed the %s way, release.txt does not say whom it trusts:\n%s" % (name, notes))
     expect(read(path("order")).decode().split() == ["placer.exe", "worker.exe", "setup.exe"],
            "the sign command did not sign inside out: " + read(path("order")).decode())
 
@@ -352,6 +404,53 @@ def check_refusals(content, token_options, tsa_url, password, p12):
                "%s %r was not refused for %r: %s" % (option, value, rule, refused.stderr[-300:]))
         expect(os.listdir(path("refused")) == [], "%s %r: the release built before refusing it" % (option, value))
         expect(snapshot(path("dist")) == before, "%s %r: dist/ changed" % (option, value))
+
+
+def check_landing(content):
+    """A release lands whole over whatever stands under its names, and
+    wherever landing stops, dist/ holds the earlier release or the new one."""
+    dist = path("dist")
+    for obstacle, make in LANDING_OBSTACLES:
+        make(dist)
+        made = release(*content, "--incremental")
+        run("chattr", "-R", "-i", dist, *land.leftovers(dist))
+        files = sorted(os.listdir(dist))
+        expect(made.returncode == 0 and files == sorted(land.RELEASE_FILES) and os.path.isfile(dist + "/release.txt")
+               and "Signatures: none" in read(dist + "/release.txt").decode()
+               and run("sha256sum", "-c", "SHA256SUMS", cwd=dist).returncode == 0,
+               "over %s, the release did not land whole: %s %s" % (obstacle, files, made.stderr[-500:]))
+    os.makedirs(path("stranger"))
+    write("stranger/mine.txt", b"mine")
+    refused = release(*content, "--incremental", "--out", path("stranger"))
+    expect(refused.returncode != 0 and "holds mine.txt, which no release writes" in refused.stderr
+           and os.listdir(path("stranger")) == ["mine.txt"], "a folder not a release's own was replaced")
+    # Landing stopped at each step in turn, as a kill would stop it.
+    earlier, stage = snapshot(dist), path("stage")
+    shutil.copytree(path("work/stage"), stage)
+    write("stage/release.txt", read(path("stage/release.txt")) + b"landed again\n")
+    new = {name: read(os.path.join(stage, name)) for name in land.RELEASE_FILES}
+    class Stopped(BaseException):
+        pass
+    real_fsync, stop = os.fsync, 0
+    while True:
+        calls = []
+
+        def stopping(descriptor):
+            calls.append(descriptor)
+            if len(calls) > stop:
+                raise Stopped()
+            real_fsync(descriptor)
+        os.fsync = stopping
+        try:
+            land.land(stage, dist)
+            break
+        except Stopped:
+            expect(snapshot(dist) in (earlier, new), "landing stopped at step %d left a mix in dist/" % stop)
+        finally:
+            os.fsync = real_fsync
+        stop += 1
+    expect(stop > 3 and snapshot(dist) == new and land.leftovers(dist) == [],
+           "after %d stops, the release did not land whole, or left folders beside dist/" % stop)
 
 
 if __name__ == "__main__":

@@ -19,9 +19,10 @@ release builds anything. sign: takes the release build BUILD, signs its
 placer.exe, builds there a worker that carries the signed placer.exe's
 SHA-256 and signs it, builds a launcher that carries both and signs it;
 verifies each signature, then the two programs again as the signed
-setup.exe carries them, and the worker's digest. Writes STAGE/setup.exe and
-STAGE/signatures.txt, the release notes' part on signatures. Without a way
-to sign, STAGE/setup.exe is BUILD's own. A failure prints one line naming
+setup.exe carries them, and the worker's digest. Writes STAGE/setup.exe,
+STAGE/signatures.txt, the release notes' part on signatures, and
+STAGE/programs.txt, the sizes and SHA-256 of the programs as they ship.
+Without a way to sign, STAGE/setup.exe is BUILD's own. A failure prints one line naming
 its cause and ends with status 1.
 """
 import argparse
@@ -33,7 +34,7 @@ import sys
 
 import carried
 import signers
-from signatures import Refused, reason, same_code, verify
+from signatures import Refused, reason, same_code, verifies_against, verify
 
 SYSTEM_CERTIFICATES = "/etc/ssl/certs/ca-certificates.crt"
 BUILD_TIMEOUT = 600
@@ -127,7 +128,7 @@ def check_signing_setup(options, way):
 def certificate_file(options, stage):
     """The --ca file, or one of the signer's certificates and the system's trusted ones."""
     if options.ca:
-        return options.ca, os.path.basename(options.ca)
+        return options.ca, "the maker's own certificates in %s (--ca)" % os.path.basename(options.ca)
     parts = []
     if options.sign:
         parts.append(p12_certificates(options))
@@ -177,9 +178,10 @@ class ProgramSigner:
         shutil.copyfile(source, target)
         print("== Signing %s" % name, flush=True)
         self.signer.sign(target, name)
+        # A file left unsigned is named so before it counts as changed.
+        self.verify(target, name)
         if not same_code(source, target):
             raise Refused("signing changed %s beyond adding a signature" % name)
-        self.verify(target, name)
         return read(source), read(target)
 
     def verify(self, path, name):
@@ -216,6 +218,32 @@ def verify_as_shipped(signer, stage, placer, worker, setup):
     return signatures
 
 
+def trust_line(stage, own_words):
+    """Whether the signatures verify against the system's trusted
+    certificates as well, or only against the ones the maker gave."""
+    alone = [name for name in ("setup.exe", "carried-placer.exe", "carried-worker.exe")
+             if not verifies_against(os.path.join(stage, name), SYSTEM_CERTIFICATES)]
+    if not alone:
+        return "  they verify against the system's trusted certificates too"
+    names = "the signatures" if len(alone) == 3 else "the signatures of " + ", ".join(
+        name.replace("carried-", "") for name in alone)
+    return ("  %s verify only against %s, not against the system's trusted certificates:"
+            " Windows trusts them only where that certificate is installed" % (names, own_words))
+
+
+def program_lines(stage, plain_build):
+    """Sizes and SHA-256 of the programs that ship: setup.exe, and the two as it carries them."""
+    setup = read(os.path.join(stage, "setup.exe"))
+    placer, worker = carried.carried_programs(setup)
+    lines = ["Programs as they ship (placer.exe and worker.exe as setup.exe carries them):"]
+    lines += ["  %-11s %6d bytes  SHA-256 %s" % (name, len(data), sha256(data))
+              for name, data in (("setup.exe", setup), ("placer.exe", placer), ("worker.exe", worker))]
+    if plain_build != setup:
+        lines.append("Plain build of the same sources (unsigned, not shipped): setup.exe SHA-256 "
+                     + sha256(plain_build))
+    return lines
+
+
 def describe(name, note, program, signature):
     unsigned, signed = program
     return ["  %s%s: %d bytes unsigned, %d signed" % (name, note, len(unsigned), len(signed)),
@@ -235,12 +263,15 @@ def sign_programs(options, way):
 
     tsa_words = os.path.basename(options.tsa_ca) if options.tsa_ca else "the system's trusted certificates"
     unsigned_worker = read(os.path.join(options.build, "bin", "worker.exe"))
-    return (["Signatures: Authenticode SHA-256, %s, inside out" % way.words,
+    digests = sorted(set(name for signature in signatures.values() for name in signature.digests))
+    return (["Signatures: Authenticode, %s, inside out" % way.words,
+             "  each signature's digests read back: %s" % ", ".join(digests),
              "  verified against %s, timestamps against %s;" % (ca_words, tsa_words),
+             trust_line(options.stage, ca_words if options.ca else "the signer's own certificates"),
              "  placer.exe and worker.exe verified as the signed setup.exe carries them"]
             + describe("placer.exe", "", placer, signatures["placer.exe"])
             + describe("worker.exe", " (carrying the signed placer.exe's SHA-256)", worker, signatures["worker.exe"])
-            + ["    (the unsigned build's worker.exe: SHA-256 %s)" % sha256(unsigned_worker)]
+            + ["    (the plain build's worker.exe, unsigned, not shipped: SHA-256 %s)" % sha256(unsigned_worker)]
             + describe("setup.exe", " (carrying both signed programs)", setup, signatures["setup.exe"]))
 
 
@@ -261,6 +292,9 @@ def main(argv):
             lines = sign_programs(options, way)
         with open(os.path.join(options.stage, "signatures.txt"), "w") as f:
             f.write("\n".join(lines) + "\n")
+        plain_build = read(os.path.join(options.build, "bin", "setup.exe"))
+        with open(os.path.join(options.stage, "programs.txt"), "w") as f:
+            f.write("\n".join(program_lines(options.stage, plain_build)) + "\n")
         return 0
     except Refused as refusal:
         print("release: refused: %s" % refusal, file=sys.stderr)
