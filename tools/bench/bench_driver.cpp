@@ -1,4 +1,6 @@
 // bench_driver.exe <Palm Desktop folder> <work folder holding setup.exe> <runs>
+// bench_driver.exe --peer <Palm Desktop folder> <work folder holding setup.exe>
+//                  <work folder holding nsis_peer.exe> <runs>
 //
 // Times the product's chain with the example Palm Desktop of one user (so
 // no user dialog): from starting setup.exe to the licence dialog, where Yes
@@ -7,6 +9,13 @@
 // start waited for, as the chain starts three programs. One unmeasured
 // round first warms the caches. Prints every round and the medians, in
 // seconds. Exit code 0, or 1 when a round did not complete.
+//
+// With --peer, the same chain beside the NSIS installer that does its job
+// (bench/nsis_peer.nsi): to its licence page, where "I Agree" is pressed at
+// once, and to its closing message. The two take turns, each round in the
+// other order, so that a slow spell of the machine falls on both; every
+// time is taken by this program's clock. Prints every round, the medians
+// and their ratios ours / NSIS.
 #include "chain_driver.h"
 #include "chain_windows.h"
 #include "example_desktop.h"
@@ -17,12 +26,15 @@
 #include <cstdlib>
 #include <exception>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
 
 const DWORD WINDOW_TIMEOUT_MS = 30000;
 const int CHAIN_PROGRAM_COUNT = 3;
+const char PEER_PROGRAM[] = "nsis_peer.exe";
+const char PEER_CAPTION[] = "Kelvane NSIS peer";
 
 double secondsSince(LARGE_INTEGER start)
 {
@@ -62,6 +74,67 @@ ChainTimes timeChain(const std::string &desktop, const std::string &work)
     pressButton(message, IDOK);
     if (!waitUntilGone(CHAIN_PROGRAMS, WINDOW_TIMEOUT_MS))
         throw std::runtime_error("the chain did not end");
+    return times;
+}
+
+bool isPeerLicensePage(const WindowView &view)
+{
+    return !view.isMessageBox();
+}
+
+// As waitForWindow, but for any caption that begins with the peer's: NSIS
+// adds the page's name to it ("...: License Agreement").
+HWND waitForPeerWindow(bool (*accept)(const WindowView &), DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    const std::string caption = PEER_CAPTION;
+    for (;;) {
+        for (HWND window = NULL; (window = FindWindowExA(NULL, window, "#32770", NULL)) != NULL;) {
+            char text[128];
+            GetWindowTextA(window, text, sizeof text);
+            if (std::string(text).rfind(caption, 0) == 0 && IsWindowVisible(window) && accept(viewWindow(window)))
+                return window;
+        }
+        if (GetTickCount() - start >= timeoutMs)
+            return NULL;
+        Sleep(1);
+    }
+}
+
+void startPeer(const std::string &workFolder)
+{
+    std::string program = workFolder + "\\" + PEER_PROGRAM;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    char commandLine[] = "nsis_peer.exe";
+    if (!CreateProcessA(program.c_str(), commandLine, NULL, NULL, FALSE, 0, NULL, workFolder.c_str(), &startup,
+                        &process))
+        throw std::runtime_error("cannot start " + program);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The NSIS peer, timed as the chain is: to its licence page and to its
+// closing message, which says what the product's says.
+ChainTimes timePeer(const std::string &desktop, const std::string &work)
+{
+    installExampleDesktop(desktop, 1);
+    ChainTimes times;
+    LARGE_INTEGER start = now();
+    startPeer(work);
+    HWND license = waitForPeerWindow(isPeerLicensePage, WINDOW_TIMEOUT_MS);
+    if (!license)
+        throw std::runtime_error("no licence page from the NSIS peer");
+    times.toLicense = secondsSince(start);
+    pressButton(license, IDOK);
+    HWND message = waitForPeerWindow(isQueuedMessage, WINDOW_TIMEOUT_MS);
+    if (!message)
+        throw std::runtime_error("no closing message from the NSIS peer");
+    times.toFinalMessage = secondsSince(start);
+    pressButton(message, IDOK);
+    if (!waitUntilGone({PEER_PROGRAM}, WINDOW_TIMEOUT_MS))
+        throw std::runtime_error("the NSIS peer did not end");
     return times;
 }
 
@@ -111,13 +184,54 @@ int runBench(const std::string &desktop, const std::string &work, int runs)
     return 0;
 }
 
+int runPeerBench(const std::string &desktop, const std::string &ours, const std::string &peer, int runs)
+{
+    timeChain(desktop, ours);
+    timePeer(desktop, peer);
+
+    std::vector<double> oursLicense, oursFinal, peerLicense, peerFinal;
+    std::printf("round   ours: licence  closing   NSIS: licence  closing   (seconds)\n");
+    for (int round = 1; round <= runs; ++round) {
+        ChainTimes ourTimes, peerTimes;
+        if (round % 2) {
+            ourTimes = timeChain(desktop, ours);
+            peerTimes = timePeer(desktop, peer);
+        } else {
+            peerTimes = timePeer(desktop, peer);
+            ourTimes = timeChain(desktop, ours);
+        }
+        oursLicense.push_back(ourTimes.toLicense);
+        oursFinal.push_back(ourTimes.toFinalMessage);
+        peerLicense.push_back(peerTimes.toLicense);
+        peerFinal.push_back(peerTimes.toFinalMessage);
+        std::printf("%5d  %14.3f %8.3f  %14.3f %8.3f\n", round, ourTimes.toLicense, ourTimes.toFinalMessage,
+                    peerTimes.toLicense, peerTimes.toFinalMessage);
+    }
+    std::printf("median %14.3f %8.3f  %14.3f %8.3f\n", median(oursLicense), median(oursFinal), median(peerLicense),
+                median(peerFinal));
+    std::printf("ours / NSIS (medians): to the licence %.2f, to the closing message %.2f\n",
+                median(oursLicense) / median(peerLicense), median(oursFinal) / median(peerFinal));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 6 && std::string(argv[1]) == "--peer") {
+        int runs = std::atoi(argv[5]);
+        try {
+            return runs < 1 ? 2 : runPeerBench(argv[2], argv[3], argv[4], runs);
+        } catch (const std::exception &error) {
+            std::printf("bench_driver: %s\n", error.what());
+            return 1;
+        }
+    }
     int runs = argc == 4 ? std::atoi(argv[3]) : 0;
     if (runs < 1) {
-        std::printf("usage: bench_driver.exe <Palm Desktop folder> <work folder holding setup.exe> <runs>\n");
+        std::printf("usage: bench_driver.exe <Palm Desktop folder> <work folder holding setup.exe> <runs>\n"
+                    "       bench_driver.exe --peer <Palm Desktop folder> <work folder holding setup.exe>\n"
+                    "                        <work folder holding nsis_peer.exe> <runs>\n");
         return 2;
     }
     try {
