@@ -132,13 +132,15 @@ TEST_F(WorkerBesideADecoy, NeverFallsBackOnTheDecoyWhenTheCurrentDirectoryHasNon
 TEST(WorkerInstallerStart, AHandedOverHoldStandsForTheDigestOnlyWhenItHoldsThePlacerFile)
 {
     const std::string carried = readFileBytes(recorderProgram()), another = carried + '\0';
-    enum Handed { HOLD_ON_PLACER, HOLD_SHARING_WRITES, HOLD_ON_A_COPY_ELSEWHERE, NO_HANDLE, NOT_A_NUMBER };
+    enum Handed { NOTHING, HOLD_ON_PLACER, HOLD_SHARING_WRITES, HOLD_ON_A_COPY_ELSEWHERE, NO_HANDLE, NOT_A_NUMBER };
     const struct {
         const char *what;
         const std::string *placerBytes;
         Handed handed;
         bool started;
     } cases[] = {
+        {"started by hand", &carried, NOTHING, true},
+        {"started by hand, another program", &another, NOTHING, false},
         {"the launcher's hold", &carried, HOLD_ON_PLACER, true},
         // Its parent vouches for the bytes, and could start them itself.
         {"a hold the parent vouches for", &another, HOLD_ON_PLACER, true},
@@ -165,7 +167,7 @@ TEST(WorkerInstallerStart, AHandedOverHoldStandsForTheDigestOnlyWhenItHoldsThePl
             value = "4000000";
         else if (c.handed == NOT_A_NUMBER)
             value += "x";
-        SetEnvironmentVariableA("KELVANE_INSTALLER_HOLD", value.c_str());
+        SetEnvironmentVariableA("KELVANE_INSTALLER_HOLD", c.handed == NOTHING ? NULL : value.c_str());
         run.child.reset(new ChildProcess(workerForRecorder(), "worker.exe", run.folder.path(), true));
         SetEnvironmentVariableA("KELVANE_INSTALLER_HOLD", NULL);
         CloseHandle(hold);
