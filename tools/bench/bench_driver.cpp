@@ -1,6 +1,8 @@
 // bench_driver.exe <Palm Desktop folder> <work folder holding setup.exe> <runs>
 // bench_driver.exe --peer <Palm Desktop folder> <work folder holding setup.exe>
 //                  <work folder holding nsis_peer.exe> <runs>
+// bench_driver.exe --versus <Palm Desktop folder> <work folder holding setup.exe>
+//                  <work folder holding another setup.exe> <runs>
 //
 // Times the product's chain with the example Palm Desktop of one user (so
 // no user dialog): from starting setup.exe to the licence dialog, where Yes
@@ -15,7 +17,8 @@
 // once, and to its closing message. The two take turns, each round in the
 // other order, so that a slow spell of the machine falls on both; every
 // time is taken by this program's clock. Prints every round, the medians
-// and their ratios ours / NSIS.
+// and their ratios ours / NSIS. With --versus, the same against another
+// build's setup.exe (an earlier commit's, say): ratios ours / other.
 #include "chain_driver.h"
 #include "chain_windows.h"
 #include "example_desktop.h"
@@ -184,39 +187,47 @@ int runBench(const std::string &desktop, const std::string &work, int runs)
     return 0;
 }
 
-int runPeerBench(const std::string &desktop, const std::string &ours, const std::string &peer, int runs)
-{
-    timeChain(desktop, ours);
-    timePeer(desktop, peer);
+struct Contender {
+    const char *name;
+    ChainTimes (*time)(const std::string &desktop, const std::string &work);
+    std::string work;
+};
 
-    std::vector<double> oursLicense, oursFinal, peerLicense, peerFinal, licenseRatios, finalRatios;
-    std::printf("round   ours: licence  closing   NSIS: licence  closing   (seconds)\n");
+// The two take turns, each round in the other order; prints every round,
+// the medians and the ratios first / second.
+int runPairBench(const std::string &desktop, const Contender &first, const Contender &second, int runs)
+{
+    first.time(desktop, first.work);
+    second.time(desktop, second.work);
+
+    std::vector<double> firstLicense, firstFinal, secondLicense, secondFinal, licenseRatios, finalRatios;
+    std::printf("round  %6s: licence  closing  %6s: licence  closing   (seconds)\n", first.name, second.name);
     for (int round = 1; round <= runs; ++round) {
-        ChainTimes ourTimes, peerTimes;
+        ChainTimes firstTimes, secondTimes;
         if (round % 2) {
-            ourTimes = timeChain(desktop, ours);
-            peerTimes = timePeer(desktop, peer);
+            firstTimes = first.time(desktop, first.work);
+            secondTimes = second.time(desktop, second.work);
         } else {
-            peerTimes = timePeer(desktop, peer);
-            ourTimes = timeChain(desktop, ours);
+            secondTimes = second.time(desktop, second.work);
+            firstTimes = first.time(desktop, first.work);
         }
-        oursLicense.push_back(ourTimes.toLicense);
-        oursFinal.push_back(ourTimes.toFinalMessage);
-        peerLicense.push_back(peerTimes.toLicense);
-        peerFinal.push_back(peerTimes.toFinalMessage);
-        licenseRatios.push_back(ourTimes.toLicense / peerTimes.toLicense);
-        finalRatios.push_back(ourTimes.toFinalMessage / peerTimes.toFinalMessage);
-        std::printf("%5d  %14.3f %8.3f  %14.3f %8.3f\n", round, ourTimes.toLicense, ourTimes.toFinalMessage,
-                    peerTimes.toLicense, peerTimes.toFinalMessage);
+        firstLicense.push_back(firstTimes.toLicense);
+        firstFinal.push_back(firstTimes.toFinalMessage);
+        secondLicense.push_back(secondTimes.toLicense);
+        secondFinal.push_back(secondTimes.toFinalMessage);
+        licenseRatios.push_back(firstTimes.toLicense / secondTimes.toLicense);
+        finalRatios.push_back(firstTimes.toFinalMessage / secondTimes.toFinalMessage);
+        std::printf("%5d  %15.3f %8.3f  %15.3f %8.3f\n", round, firstTimes.toLicense, firstTimes.toFinalMessage,
+                    secondTimes.toLicense, secondTimes.toFinalMessage);
     }
-    std::printf("median %14.3f %8.3f  %14.3f %8.3f\n", median(oursLicense), median(oursFinal), median(peerLicense),
-                median(peerFinal));
-    std::printf("ours / NSIS (medians): to the licence %.2f, to the closing message %.2f\n",
-                median(oursLicense) / median(peerLicense), median(oursFinal) / median(peerFinal));
+    std::printf("median %15.3f %8.3f  %15.3f %8.3f\n", median(firstLicense), median(firstFinal),
+                median(secondLicense), median(secondFinal));
+    std::printf("%s / %s (medians): to the licence %.2f, to the closing message %.2f\n", first.name, second.name,
+                median(firstLicense) / median(secondLicense), median(firstFinal) / median(secondFinal));
     // Each round's pair ran back to back, so its ratio is the least
     // disturbed by the rest of the machine.
-    std::printf("ours / NSIS (median of the rounds' ratios): to the licence %.2f, to the closing message %.2f\n",
-                median(licenseRatios), median(finalRatios));
+    std::printf("%s / %s (median of the rounds' ratios): to the licence %.2f, to the closing message %.2f\n",
+                first.name, second.name, median(licenseRatios), median(finalRatios));
     return 0;
 }
 
@@ -224,10 +235,13 @@ int runPeerBench(const std::string &desktop, const std::string &ours, const std:
 
 int main(int argc, char **argv)
 {
-    if (argc == 6 && std::string(argv[1]) == "--peer") {
+    std::string mode = argc == 6 ? argv[1] : "";
+    if (mode == "--peer" || mode == "--versus") {
         int runs = std::atoi(argv[5]);
+        Contender ours{"ours", timeChain, argv[3]};
+        Contender other = mode == "--peer" ? Contender{"NSIS", timePeer, argv[4]} : Contender{"other", timeChain, argv[4]};
         try {
-            return runs < 1 ? 2 : runPeerBench(argv[2], argv[3], argv[4], runs);
+            return runs < 1 ? 2 : runPairBench(argv[2], ours, other, runs);
         } catch (const std::exception &error) {
             std::printf("bench_driver: %s\n", error.what());
             return 1;
@@ -237,7 +251,9 @@ int main(int argc, char **argv)
     if (runs < 1) {
         std::printf("usage: bench_driver.exe <Palm Desktop folder> <work folder holding setup.exe> <runs>\n"
                     "       bench_driver.exe --peer <Palm Desktop folder> <work folder holding setup.exe>\n"
-                    "                        <work folder holding nsis_peer.exe> <runs>\n");
+                    "                        <work folder holding nsis_peer.exe> <runs>\n"
+                    "       bench_driver.exe --versus <Palm Desktop folder> <work folder holding setup.exe>\n"
+                    "                        <work folder holding another setup.exe> <runs>\n");
         return 2;
     }
     try {
