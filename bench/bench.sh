@@ -134,8 +134,8 @@ aim() {
     [ "$size" -le "$2" ] || verdict="OVER"
     printf '%-36s %10s of %6s  %s\n' "$1" "$size" "$2" "$verdict"
 }
-aim setup.exe 45056
-aim placer.exe 28672
+aim setup.exe 46592
+aim placer.exe 29696
 aim worker.exe 12288
 
 echo
