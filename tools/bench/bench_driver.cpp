@@ -167,6 +167,11 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+double fastest(const std::vector<double> &values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
 int runBench(const std::string &desktop, const std::string &work, int runs)
 {
     std::string trivial = programFolder() + "\\empty_program.exe";
@@ -228,6 +233,10 @@ int runPairBench(const std::string &desktop, const Contender &first, const Conte
     // disturbed by the rest of the machine.
     std::printf("%s / %s (median of the rounds' ratios): to the licence %.2f, to the closing message %.2f\n",
                 first.name, second.name, median(licenseRatios), median(finalRatios));
+    // The fastest round of each is the one the rest of the machine
+    // disturbed least.
+    std::printf("%s / %s (fastest rounds): to the licence %.2f, to the closing message %.2f\n", first.name,
+                second.name, fastest(firstLicense) / fastest(secondLicense), fastest(firstFinal) / fastest(secondFinal));
     return 0;
 }
 
