@@ -84,6 +84,8 @@ HANDLE handOverHold(HANDLE held)
 }
 
 // Starts the worker, handing it the hold on the installer when it can.
+// (Any handle that the launcher inherited as inheritable passes on with
+// it; the worker starts the installer with inheritance off.)
 int startWorker(HANDLE placer)
 {
     HANDLE handedOver = handOverHold(placer);
