@@ -9,13 +9,14 @@ PACKAGES="cmake make python3 libgtest-dev \
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
     wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick \
     icoutils osslsigncode openssl locales libpalm-perl python3-pefile python3-asn1crypto \
-    softhsm2 opensc libengine-pkcs11-openssl \
+    softhsm2 opensc libengine-pkcs11-openssl nsis \
     libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 \
     libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386"
 # (The i386 X libraries give the 32-bit Wine's display driver what the
 # 64-bit one has: the demo's pictures of the 32-bit programs need them.
 # OpenSSL's pkcs11 engine lets osslsigncode sign with a key on a token;
-# SoftHSM2 and opensc's pkcs11-tool make the release tests' own token.)
+# SoftHSM2 and opensc's pkcs11-tool make the release tests' own token.
+# makensis, from nsis, builds the benchmark's peer installer.)
 
 need_root() {
     if [ "$(id -u)" -ne 0 ]; then

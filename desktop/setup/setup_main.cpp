@@ -2,6 +2,7 @@
 // directory and starts the worker with the launcher's own command tail,
 // only when both were written whole and are still what it carries.
 #include "command_tail.h"
+#include "installer_hold.h"
 #include "program_start.h"
 #include "resource.h"
 #include "resource_extract.h"
@@ -22,6 +23,7 @@ enum {
     // tail of any length that Windows can hand us is passed on whole.
     WORKER_COMMAND_LINE_SIZE = 32768,
     MESSAGE_SIZE = 128,
+    HOLD_VALUE_SIZE = 16,
 };
 
 char workerCommandLine[WORKER_COMMAND_LINE_SIZE];
@@ -62,6 +64,41 @@ HANDLE writeProgram(HINSTANCE instance, const char *type, int id, const char *pr
     return held;
 }
 
+// An inheritable duplicate of the hold on the installer, its value in our
+// environment for the worker to find; INVALID_HANDLE_VALUE (and the worker
+// computes the digest itself) when either cannot be made. The duplicate
+// is the same open file with the same sharing: the file stays unchangeable
+// for as long as the worker keeps it.
+HANDLE handOverHold(HANDLE held)
+{
+    HANDLE self = GetCurrentProcess();
+    HANDLE inheritable;
+    if (!DuplicateHandle(self, held, self, &inheritable, 0, TRUE, DUPLICATE_SAME_ACCESS))
+        return INVALID_HANDLE_VALUE;
+    char value[HOLD_VALUE_SIZE];
+    wsprintfA(value, "%lu", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(inheritable)));
+    if (SetEnvironmentVariableA(INSTALLER_HOLD_VARIABLE, value))
+        return inheritable;
+    CloseHandle(inheritable);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Starts the worker, handing it the hold on the installer when it can.
+// (Any handle that the launcher inherited as inheritable passes on with
+// it; the worker starts the installer with inheritance off.)
+int startWorker(HANDLE placer)
+{
+    HANDLE handedOver = handOverHold(placer);
+    BOOL inherit = handedOver != INVALID_HANDLE_VALUE;
+    int started = startProgramFromCurrentDirectory(WORKER_PATH, workerCommandLine, inherit);
+    if (inherit) {
+        DWORD error = GetLastError();
+        CloseHandle(handedOver);
+        SetLastError(error);
+    }
+    return started;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -75,7 +112,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         // the worker guards the installer itself.
         if (!buildWorkerCommandLine(commandTail(GetCommandLineA())))
             reportFailedStart(WORKER_FILE, ERROR_FILENAME_EXCED_RANGE);
-        else if (!startProgramFromCurrentDirectory(WORKER_PATH, workerCommandLine))
+        else if (!startWorker(placer))
             reportFailedStart(WORKER_FILE, GetLastError());
         CloseHandle(worker);
     }

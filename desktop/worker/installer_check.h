@@ -6,7 +6,8 @@
 
 // Opens the installer file for reading, sharing reading only, so that from
 // now until the handle is closed nobody can change, rename or delete it,
-// and checks that its SHA-256 digest is the one the worker carries: the
-// digest of the installer of the same build. INVALID_HANDLE_VALUE when the
-// file is missing, cannot be held, or holds anything else.
+// and checks that it is the installer of the same build: the file that
+// the launcher's handed-over hold is on (installer_hold.h), or else a file
+// whose SHA-256 digest is the one the worker carries. INVALID_HANDLE_VALUE
+// when the file is missing, cannot be held, or holds anything else.
 HANDLE holdCarriedInstaller(const char *fileName);

@@ -38,6 +38,11 @@ ALLOWED = {
         # comparing paths as Windows does, without regard to case.
         # (GetFinalPathNameByHandleA, Vista and later, is looked up.)
         "lstrcmpiA",
+        # The launcher hands the worker an inheritable duplicate of its hold
+        # on the installer, the handle's value in the environment; the
+        # worker confirms that the handle holds its own placer.exe.
+        "DuplicateHandle", "GetCurrentProcess", "SetEnvironmentVariableA", "GetEnvironmentVariableA",
+        "GetFileType", "GetFileInformationByHandle",
     },
     "user32.dll": {
         "BringWindowToTop", "CreateWindowExA", "DefWindowProcA", "DialogBoxParamA",

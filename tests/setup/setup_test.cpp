@@ -77,6 +77,17 @@ TEST(Launcher, OverwritesBothProgramFilesWithTheCarriedOnes)
     EXPECT_TRUE(carried == readFileBytes(folder / "worker.exe"));
 }
 
+// The worker gets the launcher's hold on placer.exe, which spares it the
+// digest; with or without a tail, the tail passes on unchanged (above).
+TEST(Launcher, HandsTheWorkerItsHoldOnTheInstaller)
+{
+    TempFolder folder("setup");
+    runLauncher("setup.exe", folder.path());
+    StartRecord worker = workerStart(folder.path());
+    EXPECT_NE("", worker["installerHold"]);
+    EXPECT_EQ("placer.exe", worker["installerHoldOn"]);
+}
+
 TEST(Launcher, StartsTheWorkerItWroteNotOneBesideItself)
 {
     // A downloads folder, say: the launcher with a planted worker.exe.

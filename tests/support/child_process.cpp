@@ -63,14 +63,16 @@ void pumpFor(DWORD milliseconds)
     } while (GetTickCount() - start < milliseconds);
 }
 
-ChildProcess::ChildProcess(const std::string &program, const std::string &commandLine, const std::string &folder)
+ChildProcess::ChildProcess(const std::string &program, const std::string &commandLine, const std::string &folder,
+                           bool inheritHandles)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(program.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &info_))
+    if (!CreateProcessA(program.c_str(), line.data(), NULL, NULL, inheritHandles, 0, NULL, folder.c_str(), &startup,
+                        &info_))
         throw std::runtime_error("cannot start " + program);
 }
 

@@ -16,8 +16,10 @@ const DWORD CHILD_TIMEOUT_MS = 15000;
 class ChildProcess {
 public:
     // Starts `program` (a full path) with the given command line, in the
-    // current directory `folder`.
-    ChildProcess(const std::string &program, const std::string &commandLine, const std::string &folder);
+    // current directory `folder`; with inheritHandles, the child inherits
+    // this process's inheritable handles.
+    ChildProcess(const std::string &program, const std::string &commandLine, const std::string &folder,
+                 bool inheritHandles = false);
     // The same with UTF-16 paths, which may hold what the ANSI code page
     // cannot.
     ChildProcess(const std::wstring &program, const std::wstring &commandLine, const std::wstring &folder);

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// One start: commandLine, winMainTail, tail, module, currentDirectory.
+// One start: commandLine, winMainTail, tail, module, currentDirectory,
+// installerHold and installerHoldOn (the launcher's hand-over, as found).
 using StartRecord = std::map<std::string, std::string>;
 
 std::vector<StartRecord> readStartLog(const std::string &path);

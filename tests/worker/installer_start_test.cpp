@@ -123,3 +123,65 @@ TEST_F(WorkerBesideADecoy, NeverFallsBackOnTheDecoyWhenTheCurrentDirectoryHasNon
     EXPECT_TRUE(run.installerStarts().empty());
     EXPECT_TRUE(fileExists(decoyPath()));
 }
+
+// The launcher hands the worker its hold on placer.exe (an inherited
+// handle, its value in KELVANE_INSTALLER_HOLD). Only a hold on the
+// worker's own placer.exe that nobody can write stands for the digest;
+// any other value makes the worker compute the digest, as when it is
+// started by hand, and a program that is not the carried one is refused.
+TEST(WorkerInstallerStart, AHandedOverHoldStandsForTheDigestOnlyWhenItHoldsThePlacerFile)
+{
+    const std::string carried = readFileBytes(recorderProgram()), another = carried + '\0';
+    enum Handed { NOTHING, HOLD_ON_PLACER, HOLD_SHARING_WRITES, HOLD_ON_A_COPY_ELSEWHERE, NO_HANDLE, NOT_A_NUMBER };
+    const struct {
+        const char *what;
+        const std::string *placerBytes;
+        Handed handed;
+        bool started;
+    } cases[] = {
+        {"started by hand", &carried, NOTHING, true},
+        {"started by hand, another program", &another, NOTHING, false},
+        {"the launcher's hold", &carried, HOLD_ON_PLACER, true},
+        // Its parent vouches for the bytes, and could start them itself.
+        {"a hold the parent vouches for", &another, HOLD_ON_PLACER, true},
+        {"a handle that shares writes", &another, HOLD_SHARING_WRITES, false},
+        {"a hold on the carried installer elsewhere", &another, HOLD_ON_A_COPY_ELSEWHERE, false},
+        {"a value naming no handle", &another, NO_HANDLE, false},
+        {"a value that is no number", &another, NOT_A_NUMBER, false},
+        {"a value naming no handle, the carried installer", &carried, NO_HANDLE, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        WorkerRun run;
+        TempFolder elsewhere("hold");
+        writeFileBytes(run.installerPath(), *c.placerBytes);
+        writeFileBytes(elsewhere / "placer.exe", carried);
+        run.installUsers({"Ann"});
+        SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
+        std::string held = c.handed == HOLD_ON_A_COPY_ELSEWHERE ? elsewhere / "placer.exe" : run.installerPath();
+        DWORD sharing = c.handed == HOLD_SHARING_WRITES ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+        HANDLE hold = CreateFileA(held.c_str(), GENERIC_READ, sharing, &inheritable, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, hold);
+        std::string value = std::to_string(reinterpret_cast<ULONG_PTR>(hold));
+        if (c.handed == NO_HANDLE)
+            value = "4000000";
+        else if (c.handed == NOT_A_NUMBER)
+            value += "x";
+        SetEnvironmentVariableA("KELVANE_INSTALLER_HOLD", c.handed == NOTHING ? NULL : value.c_str());
+        run.child.reset(new ChildProcess(workerForRecorder(), "worker.exe", run.folder.path(), true));
+        SetEnvironmentVariableA("KELVANE_INSTALLER_HOLD", NULL);
+        CloseHandle(hold);
+
+        if (c.started) {
+            run.expectExitCodeZero();
+            ASSERT_TRUE(run.installerStartedOnce());
+            EXPECT_EQ("", run.installerStarts()[0]["installerHold"]) << "the hand-over went on to the installer";
+        } else {
+            CapturedBox box;
+            ASSERT_TRUE(run.child->nextMessageBox(&box));
+            EXPECT_EQ("Could not start placer.exe", box.text);
+            run.expectExitCodeZero();
+            EXPECT_TRUE(run.installerStarts().empty());
+        }
+    }
+}

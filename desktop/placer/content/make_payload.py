@@ -4,6 +4,11 @@ for the next HotSync.
 
     python3 make_payload.py           writes kelvane.prc next to this script
     python3 make_payload.py --check   parses kelvane.prc back and validates it
+    python3 make_payload.py --padded BYTES OUT.prc
+                                      the same database grown to BYTES by one
+                                      more resource of filler bytes, for the
+                                      benchmark (bench/bench.sh); give the
+                                      build it with -DKELVANE_PAYLOAD=OUT.prc
 
 The code resources are stand-ins (a jump table and a routine that returns),
 not a working program; what matters to the installer is that the database is
@@ -125,18 +130,36 @@ RESOURCES = [
 ]
 
 
-def build():
+def filler(count):
+    # Bytes that neither installer could store in less room than they take:
+    # a SHA-256 chain, fixed so that every run makes the same file.
+    import hashlib
+    block, out = b"Kelvane filler", bytearray()
+    while len(out) < count:
+        block = hashlib.sha256(block).digest()
+        out += block
+    return bytes(out[:count])
+
+
+def build(resources=RESOURCES):
     header = struct.pack(
         HEADER_FMT, DB_NAME.ljust(32, b"\0"), DB_ATTRIBUTES, DB_VERSION,
         DATE_CREATED, DATE_MODIFIED, DATE_BACKUP, 1, 0, 0,
         DB_TYPE, DB_CREATOR, 0)
-    header += struct.pack(LIST_FMT, 0, len(RESOURCES))
-    offset = len(header) + 10 * len(RESOURCES) + len(GAP)
+    header += struct.pack(LIST_FMT, 0, len(resources))
+    offset = len(header) + 10 * len(resources) + len(GAP)
     entries = b""
-    for rtype, rid, blob in RESOURCES:
+    for rtype, rid, blob in resources:
         entries += struct.pack(ENTRY_FMT, rtype, rid, offset)
         offset += len(blob)
-    return header + entries + GAP + b"".join(blob for _, _, blob in RESOURCES)
+    return header + entries + GAP + b"".join(blob for _, _, blob in resources)
+
+
+def build_padded(size):
+    padding = size - len(build()) - 10  # one more map entry
+    if padding < 0:
+        raise ValueError("the stand-in alone is %d bytes" % len(build()))
+    return build(RESOURCES + [(b"xpad", 1, filler(padding))])
 
 
 def parse(data):
@@ -206,6 +229,12 @@ def check(path=OUT):
 def main(argv):
     if argv[1:] == ["--check"]:
         check()
+    elif len(argv) == 4 and argv[1] == "--padded":
+        data = build_padded(int(argv[2]))
+        parse(data)
+        with open(argv[3], "wb") as fh:
+            fh.write(data)
+        print("wrote %s (%d bytes)" % (argv[3], len(data)))
     elif len(argv) == 1:
         data = build()
         with open(OUT, "wb") as fh:
