@@ -7,6 +7,7 @@
 #
 # sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
 #     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
+#     [--edition NAME] [--version X.Y.Z]
 #     [one way to sign:
 #        --pkcs11-module MODULE --key PKCS11-URI --cert CERTS.pem --pin-file FILE
 #      | --sign CERT.p12 --password-file FILE
@@ -58,7 +59,7 @@ quoted() {
 payload="" license="" icon="" out="" work="" signing="" incremental=no
 started_in=$(pwd)
 # A line is passed on only when given (set, even if empty).
-unset support_email web_line rights_notice
+unset support_email web_line rights_notice edition version
 while [ $# -gt 0 ]; do
     if [ "$1" = --incremental ]; then
         incremental=yes
@@ -73,6 +74,8 @@ while [ $# -gt 0 ]; do
         --support-email) support_email=$2 ;;
         --web-line) web_line=$2 ;;
         --rights-notice) rights_notice=$2 ;;
+        --edition) edition=$2 ;;
+        --version) version=$2 ;;
         --pkcs11-module | --key | --cert | --pin-file | --sign | --password-file | --sign-command | \
             --timestamp | --tsa-ca | --ca) signing="$signing $1 $(quoted "$2")" ;;
         --out) out=$(absolute_folder "$2") ;;
@@ -88,7 +91,8 @@ out=${out:-$root/dist}
 work=${work:-$root/build/release}
 sh scripts/install-packages.sh
 /usr/bin/python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
-    ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} ||
+    ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} \
+    ${edition+"--edition=$edition"} ${version+"--version=$version"} ||
     exit 1
 
 # The signing tool runs where the release was started: the signing options'
@@ -119,7 +123,9 @@ build() {
         -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" \
         ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${support_email-"-UKELVANE_SUPPORT_EMAIL"} \
         ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} ${web_line-"-UKELVANE_WEB_LINE"} \
-        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} ${rights_notice-"-UKELVANE_RIGHTS_NOTICE"} >/dev/null
+        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} ${rights_notice-"-UKELVANE_RIGHTS_NOTICE"} \
+        ${edition+"-DKELVANE_EDITION='$edition'"} ${edition-"-UKELVANE_EDITION"} \
+        ${version+"-DKELVANE_VERSION='$version'"} ${version-"-UKELVANE_VERSION"} >/dev/null
     cmake --build "$folder" --target setup -j2
 }
 
@@ -188,7 +194,8 @@ fi
     content_line "$icon" "$checked/product.ico" icon
     echo
     echo "Lines (as given, carried in Windows-1252):"
-    for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE; do
+    for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE \
+        edition:KELVANE_EDITION version:KELVANE_VERSION; do
         printf '  %-8s %s\n' "${line%%:*}" "$(cat "$work/one/maker_lines/${line#*:}.txt")"
     done
     echo
