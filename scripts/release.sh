@@ -3,7 +3,8 @@
 #   setup.exe     the 32-bit setup, with the maker's content, signed on request
 #   SHA256SUMS    checksums of setup.exe and release.txt (sha256sum -c reads it)
 #   release.txt   commit, program sizes and imports, checksums of the content,
-#                 the maker's lines, the signatures
+#                 the maker's lines and how they are shown, the signatures
+#   preview/      a picture of each dialog and message of the setup
 #
 # sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
 #     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
@@ -23,7 +24,11 @@
 # after that comparison: tools/release/sign_release.py signs every program,
 # inside out, and verifies each signature (its top says how). The release is
 # put together in --work and lands in --out (default dist/) only once it is
-# complete, so a refused release leaves --out as it was.
+# complete, so a refused release leaves --out as it was. Before that, on the
+# demo's virtual display, each of the maker's lines is measured where the
+# licence dialog shows it (one that would wrap or be cut is refused), and
+# the signed setup.exe runs its dialogs on the demo's example Palm Desktop,
+# a picture of each kept in preview/ (tools/release/preview.sh).
 #
 # --incremental builds in the folders that an earlier run left under --work
 # instead of from clean: quicker when only the signing options change (the
@@ -119,7 +124,7 @@ build() {
     echo "== Building the release in $folder ($build_kind)"
     [ $incremental = yes ] || rm -rf "$folder"
     cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF -DKELVANE_RELEASE_TOOLS=ON \
         -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" \
         ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${support_email-"-UKELVANE_SUPPORT_EMAIL"} \
         ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} ${web_line-"-UKELVANE_WEB_LINE"} \
@@ -143,12 +148,39 @@ for program in $programs; do
 done
 bin=$work/one/bin
 checked=$work/one/desktop/placer/checked
+# The tools that measure and picture it, built with the same lines.
+cmake --build "$work/one" --target measure_lines example_desktop demo_driver -j2 >/dev/null ||
+    fail "could not build the preview's tools in $work/one"
 
 # The release is put together here; --out is not touched before it is whole.
 stage=$work/stage
 rm -rf "$stage"
 mkdir -p "$stage"
 sign_release sign --build "$work/one" --stage "$stage" || exit 1
+
+# The lines measured, one that does not fit refused, and the pictures made
+# (into the stage), on the demo's virtual display.
+shown=$work/shown.txt
+preview() {
+    status=0
+    xvfb-run -a -s "-screen 0 1024x768x24" sh "$root/tools/release/preview.sh" "$bin" "$stage/setup.exe" \
+        "$bin/placer.exe" "$work/preview-prefix" "$stage/preview" "$shown" || status=$?
+    if [ $status -eq 1 ]; then
+        grep ' refused: ' "$shown" | sed 's/^/release: /' >&2
+        exit 1
+    fi
+    [ $status -eq 0 ] || fail "refused: the preview of setup.exe did not run (above)"
+}
+preview
+
+# How the maker's lines are shown (release.txt), and the pictures.
+shown_lines() {
+    echo "As shown under Wine (pixels: the text's width x height in the room of its place, of which a tenth is kept free):"
+    grep '^shown ' "$shown" | sed 's/^shown  /  /'
+    echo
+    echo "Preview (preview/, a picture of each dialog and message, taken as the demo's driver answered it):"
+    grep '\.png' "$shown"
+}
 
 sha() {
     sha256sum "$1" | cut -d' ' -f1
@@ -193,6 +225,8 @@ fi
     content_line "$license" "$checked/license.txt" licence
     content_line "$icon" "$checked/product.ico" icon
     echo
+    shown_lines
+    echo
     echo "Lines (as given, carried in Windows-1252):"
     for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE \
         edition:KELVANE_EDITION version:KELVANE_VERSION; do
@@ -210,6 +244,14 @@ fi
 # Only what a release writes is replaced (--out may hold more), each file
 # whole under its name.
 mkdir -p "$out"
+land_preview() {
+    rm -rf "$out/.preview.new"
+    cp -r "$stage/preview" "$out/.preview.new" && rm -rf "$out/preview" && mv "$out/.preview.new" "$out/preview" || {
+        rm -rf "$out/.preview.new"
+        fail "could not write $out/preview"
+    }
+}
+land_preview
 for file in setup.exe release.txt SHA256SUMS; do
     cp "$stage/$file" "$out/.$file.new" && mv -f "$out/.$file.new" "$out/$file" || {
         rm -f "$out/.$file.new"
