@@ -1,6 +1,8 @@
 # The maker's lines of text: the support address in the user database
 # messages (worker and installer), the web line and the rights notice of the
-# licence dialog. Each value is written to a file of its own, rewritten only
+# licence dialog, the edition and the version (the licence dialog's caption
+# and product line, the installer's first and last messages, the worker's
+# records). Each value is written to a file of its own, rewritten only
 # when it changes; the build checks them and writes maker_lines.h, which
 # defines each as a string literal for the code and the installer's resource
 # script. A bad value stops the build before anything is compiled.
@@ -8,10 +10,12 @@ set(KELVANE_SUPPORT_EMAIL "support@kelvane.example" CACHE STRING "Support e-mail
 set(KELVANE_WEB_LINE "Web: www.kelvane.example" CACHE STRING "Web line of the licence dialog (at most 30 characters)")
 set(KELVANE_RIGHTS_NOTICE "Copyright (c) 1999 Kelvane Software" CACHE STRING
     "Rights notice of the licence dialog (at most 45 characters)")
+set(KELVANE_EDITION "Amber" CACHE STRING "Edition of the product, shown in the licence dialog and the messages")
+set(KELVANE_VERSION "3.5.02" CACHE STRING "Version of the product (two or three numbers between dots)")
 
 set(KELVANE_MAKER_LINES_DIR ${CMAKE_BINARY_DIR}/maker_lines)
 set(maker_line_files)
-foreach(variable KELVANE_SUPPORT_EMAIL KELVANE_WEB_LINE KELVANE_RIGHTS_NOTICE)
+foreach(variable KELVANE_SUPPORT_EMAIL KELVANE_WEB_LINE KELVANE_RIGHTS_NOTICE KELVANE_EDITION KELVANE_VERSION)
     set(file ${KELVANE_MAKER_LINES_DIR}/${variable}.txt)
     set(value "${${variable}}")
     set(old "")

@@ -41,13 +41,6 @@ run_demo() {
         echo "Could not make the demo Wine prefix." >&2
         return 1
     fi
-    # Debian's Wine does not load its own fonts (package fonts-wine) from
-    # where the package puts them, but it does from the prefix's Fonts
-    # folder: the dialogs then look as on Windows, close box glyph included.
-    cp -u /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
-    # Wine draws the window frames itself, so they look the same with or
-    # without a window manager, and the pictures show the captions.
-    $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 
     echo "== Example Palm Desktop (previous run cleared)"
     $wine "$bin/example_desktop.exe" "$palm_desktop" 2

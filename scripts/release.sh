@@ -3,10 +3,12 @@
 #   setup.exe     the 32-bit setup, with the maker's content, signed on request
 #   SHA256SUMS    checksums of setup.exe and release.txt (sha256sum -c reads it)
 #   release.txt   commit, program sizes and imports, checksums of the content,
-#                 the maker's lines, the signatures
+#                 the maker's lines and how they are shown, the signatures
+#   preview/      a picture of each dialog and message of the setup
 #
 # sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
 #     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
+#     [--edition NAME] [--version X.Y.Z]
 #     [one way to sign:
 #        --pkcs11-module MODULE --key PKCS11-URI --cert CERTS.pem --pin-file FILE
 #      | --sign CERT.p12 --password-file FILE
@@ -24,6 +26,11 @@
 # put together in --work and lands in --out (default dist/) whole, in one
 # step, by tools/release/land.py: --out holds the earlier release or the new
 # one, never a mix, and a refused release leaves it as it was.
+# Before that, on the demo's virtual display, each of the maker's lines is
+# measured where the licence dialog shows it (one that would wrap or be cut
+# is refused), and the signed setup.exe runs its dialogs on the demo's
+# example Palm Desktop, a picture of each kept in preview/
+# (tools/release/preview.sh).
 #
 # --incremental builds in the folders that an earlier run left under --work
 # instead of from clean: quicker when only the signing options change (the
@@ -59,7 +66,7 @@ quoted() {
 payload="" license="" icon="" out="" work="" signing="" incremental=no
 started_in=$(pwd)
 # A line is passed on only when given (set, even if empty).
-unset support_email web_line rights_notice
+unset support_email web_line rights_notice edition version
 while [ $# -gt 0 ]; do
     if [ "$1" = --incremental ]; then
         incremental=yes
@@ -76,6 +83,8 @@ while [ $# -gt 0 ]; do
         --support-email) support_email=$2 ;;
         --web-line) web_line=$2 ;;
         --rights-notice) rights_notice=$2 ;;
+        --edition) edition=$2 ;;
+        --version) version=$2 ;;
         --pkcs11-module | --key | --cert | --pin-file | --sign | --password-file | --sign-command | \
             --timestamp | --tsa-ca | --ca) signing="$signing $1 $(quoted "$2")" ;;
         --out) out=$(absolute_folder "$2") ;;
@@ -91,7 +100,8 @@ out=${out:-$root/dist}
 work=${work:-$root/build/release}
 sh scripts/install-packages.sh
 /usr/bin/python3 tools/release/check_lines.py ${support_email+"--support-email=$support_email"} \
-    ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} ||
+    ${web_line+"--web-line=$web_line"} ${rights_notice+"--rights-notice=$rights_notice"} \
+    ${edition+"--edition=$edition"} ${version+"--version=$version"} ||
     exit 1
 /usr/bin/python3 tools/release/land.py check --out "$out" || exit 1
 
@@ -119,11 +129,13 @@ build() {
     echo "== Building the release in $folder ($build_kind)"
     [ $incremental = yes ] || rm -rf "$folder"
     cmake -S "$root" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DKELVANE_RUN_TESTS=OFF -DKELVANE_RELEASE_TOOLS=ON \
         -DKELVANE_PAYLOAD="$payload" -DKELVANE_LICENSE="$license" -DKELVANE_ICON="$icon" \
         ${support_email+"-DKELVANE_SUPPORT_EMAIL='$support_email'"} ${support_email-"-UKELVANE_SUPPORT_EMAIL"} \
         ${web_line+"-DKELVANE_WEB_LINE='$web_line'"} ${web_line-"-UKELVANE_WEB_LINE"} \
-        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} ${rights_notice-"-UKELVANE_RIGHTS_NOTICE"} >/dev/null
+        ${rights_notice+"-DKELVANE_RIGHTS_NOTICE='$rights_notice'"} ${rights_notice-"-UKELVANE_RIGHTS_NOTICE"} \
+        ${edition+"-DKELVANE_EDITION='$edition'"} ${edition-"-UKELVANE_EDITION"} \
+        ${version+"-DKELVANE_VERSION='$version'"} ${version-"-UKELVANE_VERSION"} >/dev/null
     cmake --build "$folder" --target setup -j2
 }
 
@@ -141,12 +153,39 @@ for program in $programs; do
 done
 bin=$work/one/bin
 checked=$work/one/desktop/placer/checked
+# The tools that measure and picture it, built with the same lines.
+cmake --build "$work/one" --target measure_lines example_desktop demo_driver -j2 >/dev/null ||
+    fail "could not build the preview's tools in $work/one"
 
 # The release is put together here; --out is not touched before it is whole.
 stage=$work/stage
 rm -rf "$stage"
 mkdir -p "$stage"
 sign_release sign --build "$work/one" --stage "$stage" || exit 1
+
+# The lines measured, one that does not fit refused, and the pictures made
+# (into the stage), on the demo's virtual display.
+shown=$work/shown.txt
+preview() {
+    status=0
+    xvfb-run -a -s "-screen 0 1024x768x24" sh "$root/tools/release/preview.sh" "$bin" "$stage/setup.exe" \
+        "$bin/placer.exe" "$work/preview-prefix" "$stage/preview" "$shown" || status=$?
+    if [ $status -eq 1 ]; then
+        grep ' refused: ' "$shown" | sed 's/^/release: /' >&2
+        exit 1
+    fi
+    [ $status -eq 0 ] || fail "refused: the preview of setup.exe did not run (above)"
+}
+preview
+
+# How the maker's lines are shown (release.txt), and the pictures.
+shown_lines() {
+    echo "As shown under Wine (pixels: the text's width x height in the room of its place, of which a tenth is kept free):"
+    grep '^shown ' "$shown" | sed 's/^shown  /  /'
+    echo
+    echo "Preview (preview/, a picture of each dialog and message, taken as the demo's driver answered it):"
+    grep '\.png' "$shown"
+}
 
 sha() {
     sha256sum "$1" | cut -d' ' -f1
@@ -187,8 +226,11 @@ fi
     content_line "$license" "$checked/license.txt" licence
     content_line "$icon" "$checked/product.ico" icon
     echo
+    shown_lines
+    echo
     echo "Lines (as given, carried in Windows-1252):"
-    for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE; do
+    for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE \
+        edition:KELVANE_EDITION version:KELVANE_VERSION; do
         printf '  %-8s %s\n' "${line%%:*}" "$(cat "$work/one/maker_lines/${line#*:}.txt")"
     done
     echo
@@ -198,7 +240,7 @@ fi
         imports "$bin/$program"
     done
 } >"$stage/release.txt"
-(cd "$stage" && sha256sum setup.exe release.txt >SHA256SUMS)
+(cd "$stage" && sha256sum setup.exe release.txt preview/*.png >SHA256SUMS)
 
 /usr/bin/python3 tools/release/land.py --stage "$stage" --out "$out" || exit 1
 echo "== Release in $out"

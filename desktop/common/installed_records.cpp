@@ -1,14 +1,14 @@
 // The records that the worker writes under the product key.
 #include "lcreg.h"
 #include "lcreg_internal.h"
+#include "maker_lines.h"
 
 namespace {
-
 const char INSTALLED_DATE_VALUE[] = "Installed Date";
 const char INSTALLED_EDITION_VALUE[] = "Installed Edition";
 const char INSTALLED_VERSION_VALUE[] = "Installed Version";
-const char PRODUCT_EDITION[] = "Amber";
-const char PRODUCT_VERSION[] = "3.5.02";
+const char PRODUCT_EDITION[] = KELVANE_EDITION;
+const char PRODUCT_VERSION[] = KELVANE_VERSION;
 
 int createProductKey(HKEY *key)
 {

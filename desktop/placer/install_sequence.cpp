@@ -4,6 +4,7 @@
 #include "hotsync_queue.h"
 #include "lcreg.h"
 #include "license_dialog.h"
+#include "maker_lines.h"
 #include "name_removal.h"
 #include "payload_file.h"
 #include "resource.h"
@@ -12,12 +13,13 @@ namespace {
 
 const char CAPTION[] = "Kelvane Setup";
 const char CAPTION_TERMINATING[] = "Kelvane - Setup";
-const char NOT_INSTALLED_MESSAGE[] = "The Kelvane Amber version has not been installed.";
+const char NOT_INSTALLED_MESSAGE[] = "The Kelvane " KELVANE_EDITION " version has not been installed.";
 const char LOOKUP_FAILED_MESSAGE[] = "Error during lookup of PalmPilot users.\nKelvane setup terminating.";
 const char NO_USERS_MESSAGE[] = "There are no PalmPilot users on this system.\nKelvane Setup terminating.";
 const char FAILED_FORMAT[] = "Intallation of Kelvane for user: %s - FAILED";
-const char QUEUED_FORMAT[] =
-    "During next HotSync for user %s the Amber\nversion of Kelvane will be installed on the PalmPilot.";
+// The edition with each '%' doubled: this one is a format.
+const char QUEUED_FORMAT[] = "During next HotSync for user %s the " KELVANE_EDITION_IN_FORMAT
+                             "\nversion of Kelvane will be installed on the PalmPilot.";
 
 const char WORKER_FILE[] = "worker.exe";
 

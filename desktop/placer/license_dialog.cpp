@@ -9,8 +9,8 @@
 
 namespace {
 
-const char PRODUCT_LINE_PREFIX[] = "Kelvane for PalmPilot - Amber Version ";
-const char PRODUCT_VERSION[] = "3.5";
+const char PRODUCT_LINE_PREFIX[] = "Kelvane for PalmPilot - " KELVANE_EDITION " Version ";
+const char PRODUCT_VERSION[] = KELVANE_VERSION_SHOWN;
 const char RIGHTS_NOTICE[] = KELVANE_RIGHTS_NOTICE;
 const char TEMP_FILE_PREFIX[] = "lic";
 const char CURRENT_FOLDER[] = ".";

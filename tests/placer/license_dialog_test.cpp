@@ -1,4 +1,5 @@
 // The licence agreement dialog of the running placer.exe.
+#include "maker_lines.h"
 #include "placer_fixture.h"
 #include "wine_app_defaults.h"
 
@@ -70,6 +71,33 @@ TEST_F(LicenseDialogTest, ShowsTheAgreementAndNoEndsWithoutInstalling)
     expectTempFolderEmpty();
     expectPersonsLicenseUntouched();
 
+    pressButton(dialog, IDNO);
+    expectNotInstalledAndNothingDeleted();
+}
+
+// A maker's name often holds an '&': the product line, the rights notice
+// and the web line show it as written, not as an underline.
+TEST_F(LicenseDialogTest, AnAmpersandInTheMakersLinesReadsAsWritten)
+{
+    palm_.install(PilotRoot::USRobotics, UsersDatBuilder().user("Ann", "AnnDir", 1));
+    startPlacer();
+    HWND dialog = licenseDialog();
+    ASSERT_TRUE(dialog);
+
+    const char smithAndSons[] = "(c) 2026 Smith & Sons Software";
+    int makersLines = 0;
+    const std::vector<ControlView> controls = viewWindow(dialog).controls;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].id != 1102 && controls[i].id != 1104 && controls[i].text != KELVANE_WEB_LINE)
+            continue;
+        ++makersLines;
+        SCOPED_TRACE(controls[i].text);
+        SetWindowTextA(controls[i].window, smithAndSons);
+        ControlView shown = viewWindow(dialog).controls[i];
+        EXPECT_EQ(shown.text, smithAndSons);
+        EXPECT_EQ(static_cast<DWORD>(SS_NOPREFIX), shown.style & SS_NOPREFIX);
+    }
+    EXPECT_EQ(makersLines, 3);
     pressButton(dialog, IDNO);
     expectNotInstalledAndNothingDeleted();
 }

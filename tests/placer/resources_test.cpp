@@ -44,15 +44,15 @@ TEST(PlacerResources, LicenseDialogTemplateIsExactlyTheAgreementDialog)
         {IDYES, "BUTTON", SHOWN | WS_TABSTOP | BS_DEFPUSHBUTTON, 64, 211, 50, 14, "Yes", -1},
         {NO_ID, "STATIC", SHOWN | SS_ICON, 6, 6, 20, 20, "", 120},
         {NO_ID, "STATIC", SHOWN | SS_BLACKFRAME | SS_SUNKEN, 6, 44, 238, 1, "", -1},
-        {1102, "STATIC", SHOWN | WS_GROUP | SS_LEFT, 43, 6, 187, 8, "PRODUCT NAME", -1},
-        {1104, "STATIC", SHOWN | WS_GROUP | SS_LEFT, 43, 18, 181, 8, nullptr, -1},
+        {1102, "STATIC", SHOWN | WS_GROUP | SS_LEFT | SS_NOPREFIX, 43, 6, 187, 8, "PRODUCT NAME", -1},
+        {1104, "STATIC", SHOWN | WS_GROUP | SS_LEFT | SS_NOPREFIX, 43, 18, 181, 8, nullptr, -1},
         {1106, "RICHEDIT",
          SHOWN | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 6, 51, 238, 139,
          "", -1},
         {IDNO, "BUTTON", SHOWN | WS_TABSTOP | BS_PUSHBUTTON, 135, 211, 50, 14, "No", -1},
         {NO_ID, "STATIC", SHOWN | WS_GROUP | SS_CENTER, 41, 197, 167, 10,
          "Do you agree with the terms of this license?", -1},
-        {NO_ID, "STATIC", SHOWN | WS_GROUP | SS_LEFT, 43, 30, 122, 11, nullptr, -1},
+        {NO_ID, "STATIC", SHOWN | WS_GROUP | SS_LEFT | SS_NOPREFIX, 43, 30, 122, 11, nullptr, -1},
     };
     expectDialogItems(dialog, expected);
     ASSERT_EQ(9u, dialog.items.size());

@@ -68,18 +68,24 @@ def carried_content(setup_exe):
     return placer.get("PRC:#10000:1033"), placer.get("LIC:#10001:1033")
 
 
-# The maker's lines: quotes, a backslash and characters above ASCII, as given.
+# The maker's lines: quotes, a backslash, an '&' and characters above ASCII,
+# as given; another edition and version.
 LINES = {"--support-email": "h\"elp\\@m\u00e4ker.example", "--web-line": "Web: \"www.m\u00e4ker\\\" \u20ac",
-         "--rights-notice": "Copyright \u00a9 2024 \"M\u00e4ker\" \\ Co."}
+         "--rights-notice": "Copyright \u00a9 2024 \"M\u00e4ker\" \\ & Co.", "--edition": "Ruby", "--version": "3.6.01"}
 STAND_INS = ("support@kelvane.example", "Web: www.kelvane.example", "Copyright (c) 1999 Kelvane Software")
 # One row per rule: each stops the release before it builds or writes anything.
 REFUSED_LINES = [("--support-email", "help@maker@example", "one '@'"),
                  ("--web-line", "Web: www.maker.example\nsecond", "line break U+000A"),
                  ("--rights-notice", "x" * 46, "46 characters, more than the 45"),
-                 ("--rights-notice", "Copyright \u2126 Maker", "no Windows-1252 byte")]
+                 ("--rights-notice", "Copyright \u2126 Maker", "no Windows-1252 byte"),
+                 ("--version", "3.6.x", "not a version")]
+# Lines that the characters allow but the dialog cannot show: each stops the
+# release once it is measured in the running dialog.
+UNFIT_LINES = [("--rights-notice", "\u00a9 1999 " + "W" * 38), ("--web-line", "W" * 30)]
 # Every option that takes a value: an empty one (an unset variable in a
 # maker's script) is refused, not taken as "not given".
 VALUE_OPTIONS = ("--payload", "--license", "--icon", "--support-email", "--web-line", "--rights-notice",
+                 "--edition", "--version",
                  "--pkcs11-module", "--key", "--cert", "--pin-file", "--sign", "--password-file", "--sign-command",
                  "--timestamp", "--tsa-ca", "--ca", "--out", "--work")
 # What may stand under a release's names in dist/: the next release lands whole all the same.
@@ -89,8 +95,9 @@ LANDING_OBSTACLES = [("a folder named release.txt",
                      ("an immutable SHA256SUMS", lambda dist: run("chattr", "+i", os.path.join(dist, "SHA256SUMS")))]
 
 
-def lines_missing(setup_exe, email, web_line, notice):
-    """The lines that the programs inside setup.exe do not carry where the messages and the dialog show them."""
+def lines_missing(setup_exe, email, web_line, notice, edition="Amber"):
+    """The lines that the programs inside setup.exe do not carry where the messages and the dialog show them
+    (the version and the records are seen in the running chain)."""
     carried = Image(read(setup_exe)).resources()
     placer, worker = carried["PLACER:#1000:1033"], carried["WORKER:#1001:1033"]
     email = email.encode("cp1252")
@@ -103,7 +110,19 @@ def lines_missing(setup_exe, email, web_line, notice):
         missing.append("web line")
     if b"\0" + notice.encode("cp1252") + b"\0" not in placer:
         missing.append("rights notice")
-    return missing
+    wanted = [(dialog, ("Kelvane Setup - %s Version\0" % edition).encode("utf-16-le"), "caption"),
+              (placer, ("Kelvane for PalmPilot - %s Version \0" % edition).encode("cp1252"), "product line"),
+              (placer, ("The Kelvane %s version has not" % edition).encode("cp1252"), "first message"),
+              (placer, (" the %s\nversion of Kelvane" % edition).encode("cp1252"), "last message")]
+    return missing + [what for data, text, what in wanted if text not in data]
+
+
+def records_of_the_chain(prefix):
+    """The records the worker wrote in the chain's prefix, as its registry file holds them."""
+    with open(os.path.join(prefix, "user.reg"), encoding="utf-8", errors="replace") as f:
+        text = f.read()
+    return [line for line in text.splitlines() if line.startswith('"Installed Edition"') or
+            line.startswith('"Installed Version"')]
 
 
 def verified_signatures(setup_exe, ca, tsa_ca=None):
@@ -233,6 +252,8 @@ def runs_the_chain(setup_exe, payload):
     finally:
         run("/usr/lib/wine/wineserver", "-k", env=environment, timeout=60)
     queued = path("palm/JonesB/install/kelv.prc")
+    expect(records_of_the_chain(prefix) == ['"Installed Edition"="Ruby"', '"Installed Version"="3.6.01"'],
+           "the chain's records are not the release's edition and version: %s" % records_of_the_chain(prefix))
     return ran.returncode == 0 and os.path.exists(queued) and read(queued) == read(payload)
 
 
@@ -242,7 +263,8 @@ def release(*options):
 
 
 def snapshot(folder):
-    return {name: read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))}
+    return {os.path.relpath(os.path.join(at, name), folder): read(os.path.join(at, name))
+            for at, _, names in os.walk(folder) for name in names}
 
 
 def sign_command(p12, password, digest="sha256", before="", name="sign.sh"):
@@ -363,10 +385,21 @@ def check_release(made, payload, license_text, cert, tsa_root):
     _, stranger = throw_away_certificate("Somebody Else")
     expect(verified_signatures(setup, stranger) == 0, "a signature verifies against an unrelated certificate")
     expect(all(" " + line + "\n" in notes for line in LINES.values()), "release.txt lacks the lines")
-    missing = lines_missing(setup, *LINES.values())
+    # As the running dialog showed them, the '&' as written, and the pictures.
+    shown = ["Kelvane Setup - Ruby Version", "Kelvane for PalmPilot - Ruby Version 3.6", LINES["--rights-notice"],
+             LINES["--web-line"], "The Kelvane Ruby version has not been installed."]
+    pictured = ['02-license.png     "Kelvane Setup - Ruby Version"', " for user Bob Jones the Ruby version of Kelvane "]
+    expect(all('"%s"' % text in notes for text in shown) and all(text in notes for text in pictured),
+           "release.txt lacks the lines as shown:\n" + notes)
+    pictures = sorted(os.listdir(os.path.join(dist, "preview")))
+    expect(pictures == ["01-select-user.png", "02-license.png", "03-queued.png"] and
+           all(read(os.path.join(dist, "preview", name))[:8] == b"\x89PNG\r\n\x1a\n" for name in pictures)
+           and all(name in notes for name in pictures), "dist/preview/ lacks its pictures: %s" % pictures)
+    missing = lines_missing(setup, *list(LINES.values())[:4])
     expect(missing == [], "setup.exe lacks the maker's " + ", ".join(missing))
     # setup.exe holds the other two programs as they are.
-    expect(not any(text.encode(code) in read(setup) for text in STAND_INS for code in ("cp1252", "utf-16-le")),
+    expect(not any(text.encode(code) in read(setup) for text in STAND_INS + ("Amber", "3.5.02")
+                   for code in ("cp1252", "utf-16-le")),
            "a stand-in line is left in a program")
     expect("each signature's digests read back: SHA-256\n" in notes and
            "the signatures verify only against the signer's own certificates" in notes,
@@ -403,6 +436,14 @@ def check_refusals(content, token_options, tsa_url, password, p12):
         expect(refused.returncode != 0 and option + " refused: " in refused.stderr and rule in refused.stderr,
                "%s %r was not refused for %r: %s" % (option, value, rule, refused.stderr[-300:]))
         expect(os.listdir(path("refused")) == [], "%s %r: the release built before refusing it" % (option, value))
+        expect(snapshot(path("dist")) == before, "%s %r: dist/ changed" % (option, value))
+    for option, value in UNFIT_LINES:
+        refused = release(*content, option, value, "--incremental")
+        said = [line for line in refused.stderr.splitlines() if line.startswith("release:")]
+        print("\n".join(said))
+        expect(refused.returncode != 0 and len(said) == 1 and said[0].startswith("release: " + option + " refused: ")
+               and "pixels wide, more than the" in said[0],
+               "%s %r was not refused for its width: %s" % (option, value, said or refused.stderr[-500:]))
         expect(snapshot(path("dist")) == before, "%s %r: dist/ changed" % (option, value))
 
 

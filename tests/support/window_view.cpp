@@ -120,6 +120,8 @@ SIZE measureText(const ControlView &control, HFONT font)
     HGDIOBJ previous = SelectObject(dc, font);
     RECT text = {0, 0, control.rect.right - control.rect.left, 0};
     UINT layout = sameClass(control.className, "Button") ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS;
+    if (sameClass(control.className, "Static") && (control.style & SS_NOPREFIX))
+        layout |= DT_NOPREFIX;
     DrawTextA(dc, control.text.c_str(), -1, &text, DT_CALCRECT | layout);
     SelectObject(dc, previous);
     DeleteDC(dc);

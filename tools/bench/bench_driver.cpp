@@ -65,7 +65,7 @@ ChainTimes timeChain(const std::string &desktop, const std::string &work)
     ChainTimes times;
     LARGE_INTEGER start = now();
     startSetup(work);
-    HWND license = waitForWindow(LICENSE_CAPTION, isLicenseDialog, WINDOW_TIMEOUT_MS);
+    HWND license = waitForWindow(NULL, isLicenseDialog, WINDOW_TIMEOUT_MS);
     if (!license)
         throw std::runtime_error("no licence dialog");
     times.toLicense = secondsSince(start);

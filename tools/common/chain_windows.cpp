@@ -4,7 +4,8 @@
 
 const char USER_DIALOG_CAPTION[] = "Kelvane Setup";
 const int USER_LIST_ID = 1000;
-const char LICENSE_CAPTION[] = "Kelvane Setup - Amber Version";
+const char LICENSE_CAPTION_START[] = "Kelvane Setup - ";
+const int LICENSE_TEXT_ID = 1106;
 const char QUEUED_MESSAGE_START[] = "During next HotSync for user";
 const std::vector<std::string> CHAIN_PROGRAMS = {"setup.exe", "worker.exe", "placer.exe"};
 
@@ -15,7 +16,7 @@ bool isUserDialog(const WindowView &view)
 
 bool isLicenseDialog(const WindowView &view)
 {
-    return view.caption == LICENSE_CAPTION && !view.isMessageBox();
+    return view.caption.rfind(LICENSE_CAPTION_START, 0) == 0 && !view.isMessageBox() && view.control(LICENSE_TEXT_ID);
 }
 
 bool isQueuedMessage(const WindowView &view)

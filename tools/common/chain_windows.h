@@ -12,17 +12,19 @@
 
 extern const char USER_DIALOG_CAPTION[];
 extern const int USER_LIST_ID;
-extern const char LICENSE_CAPTION[];
+extern const char LICENSE_CAPTION_START[];  // then the edition and " Version"
+extern const int LICENSE_TEXT_ID;
 extern const char QUEUED_MESSAGE_START[];
 extern const std::vector<std::string> CHAIN_PROGRAMS;
 
 bool isUserDialog(const WindowView &view);
+// The licence dialog of any edition.
 bool isLicenseDialog(const WindowView &view);
 // The installer's last word: the application is queued for the next HotSync.
 bool isQueuedMessage(const WindowView &view);
 
 // Polls every millisecond (for timing) for a visible dialog or message box
-// of another process with this caption whose view passes `accept`; NULL
+// of another process with this caption (any, when NULL) whose view passes `accept`; NULL
 // when none shows within timeoutMs.
 HWND waitForWindow(const char *caption, bool (*accept)(const WindowView &), DWORD timeoutMs);
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Checks the maker's three lines of text: the support address of the user
-database messages, the web line and the rights notice of the licence dialog.
+"""Checks the maker's lines of text: the support address of the user
+database messages, the web line and the rights notice of the licence dialog,
+and the product's edition and version (in the licence dialog's caption and
+product line, two messages and the worker's records).
 
     check_lines.py --support-email=ADDRESS --web-line=TEXT --rights-notice=TEXT
+                   --edition=NAME --version=X.Y.Z
     check_lines.py --from FOLDER --header HEADER
 
-The first form checks the values given (any of the three) and names each by
+The first form checks the values given (any of them) and names each by
 its option. The second reads each value from FOLDER/<cache variable>.txt, as
 the build writes them, names it by that variable, and writes HEADER, which
 defines each as a C string literal in Windows-1252 for the programs and the
@@ -21,6 +24,11 @@ import unicodedata
 
 CODE_PAGE = "cp1252"  # the code page of the messages and of the dialog's script
 ADDRESS_LIMIT = 100
+# The edition stands in the caption, the product line and two messages,
+# whose buffers hold far more; what the dialog shows is measured by the
+# release (tools/release/measure_lines.cpp).
+EDITION_LIMIT = 24
+VERSION_LIMIT = 16
 
 
 class Refused(Exception):
@@ -41,13 +49,34 @@ def check_address(text):
         raise Refused("not an address: want one '@' between a name and a domain, found %d '@'" % text.count("@"))
 
 
+def check_version(text):
+    parts = text.split(".")
+    if not 2 <= len(parts) <= 3 or not all(part and all(c in "0123456789" for c in part) for part in parts):
+        raise Refused("not a version: want two or three numbers between dots, such as 3.5.02")
+
+
 # The dialog's font averages 4 dialog units a character: the web line's
 # control is 122 units wide, the rights notice's (1104) 181.
 LINES = (
     Line("--support-email", "KELVANE_SUPPORT_EMAIL", ADDRESS_LIMIT, "an address", check_address),
     Line("--web-line", "KELVANE_WEB_LINE", 30, "the web line's control"),
     Line("--rights-notice", "KELVANE_RIGHTS_NOTICE", 45, "control 1104"),
+    Line("--edition", "KELVANE_EDITION", EDITION_LIMIT, "the caption and the product line"),
+    Line("--version", "KELVANE_VERSION", VERSION_LIMIT, "a version", check_version),
 )
+
+
+def derived(values):
+    """The forms the programs show besides the lines themselves: the
+    version's first two parts (the product line's), and the edition inside
+    the closing message, a wsprintf format, with each '%' doubled."""
+    carried = {line.variable: text for line, text in values}
+    more = []
+    if "KELVANE_VERSION" in carried:
+        more.append(("KELVANE_VERSION_SHOWN", b".".join(carried["KELVANE_VERSION"].split(b".")[:2])))
+    if "KELVANE_EDITION" in carried:
+        more.append(("KELVANE_EDITION_IN_FORMAT", carried["KELVANE_EDITION"].replace(b"%", b"%%")))
+    return more
 
 
 def first_control_character(text):
@@ -93,8 +122,8 @@ def c_string(carried):
 def header(values):
     text = ["// Written by the build (tools/release/check_lines.py): the maker's lines, Windows-1252.",
             "#pragma once"]
-    for line, carried in values:
-        text.append("#define %s %s" % (line.variable, c_string(carried)))
+    for variable, carried in [(line.variable, carried) for line, carried in values] + derived(values):
+        text.append("#define %s %s" % (variable, c_string(carried)))
     return "\n".join(text) + "\n"
 
 
