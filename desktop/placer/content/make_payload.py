@@ -4,6 +4,10 @@ for the next HotSync.
 
     python3 make_payload.py           writes kelvane.prc next to this script
     python3 make_payload.py --check   parses kelvane.prc back and validates it
+    python3 make_payload.py --records OUT NAME TYPE CREATOR
+                                      writes a small record database (a .pdb,
+                                      or a .pqa with the type "pqa ") for tests
+                                      of a setup that queues several databases
 
 The code resources are stand-ins (a jump table and a routine that returns),
 not a working program; what matters to the installer is that the database is
@@ -139,6 +143,25 @@ def build():
     return header + entries + GAP + b"".join(blob for _, _, blob in RESOURCES)
 
 
+def build_records(name, db_type, creator, records=(b"first record", b"second record")):
+    """A record database: header, record list (offset, attributes, unique
+    id), the customary gap, an AppInfo block, then the records' data."""
+    app_info = b"app info"
+    count = len(records)
+    header_end = 78 + 8 * count + len(GAP)
+    header = struct.pack(
+        HEADER_FMT, name.ljust(32, b"\0"), ATTR_BACKUP, DB_VERSION,
+        DATE_CREATED, DATE_MODIFIED, DATE_BACKUP, 1, header_end if app_info else 0, 0,
+        db_type, creator, count + 1)
+    header += struct.pack(LIST_FMT, 0, count)
+    offset = header_end + len(app_info)
+    entries = b""
+    for i, record in enumerate(records):
+        entries += struct.pack(">IB3s", offset, 0, (i + 1).to_bytes(3, "big"))
+        offset += len(record)
+    return header + entries + GAP + app_info + b"".join(records)
+
+
 def parse(data):
     """Returns (header dict, [(type, id, bytes)]), raising on any defect."""
     if len(data) < 78:
@@ -206,6 +229,10 @@ def check(path=OUT):
 def main(argv):
     if argv[1:] == ["--check"]:
         check()
+    elif len(argv) == 6 and argv[1] == "--records":
+        name, db_type, creator = (a.encode("latin-1") for a in argv[3:6])
+        with open(argv[2], "wb") as fh:
+            fh.write(build_records(name, db_type.ljust(4), creator))
     elif len(argv) == 1:
         data = build()
         with open(OUT, "wb") as fh:
