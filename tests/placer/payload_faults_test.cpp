@@ -29,6 +29,7 @@ enum class Fault {
     FLAG_REFUSED,               // the install flag cannot be written
     NAME_FLUSH_FAILS,           // the queued name cannot be flushed
     FLAG_FLUSH_FAILS,           // the flag is written but cannot be flushed
+    THIRD_FOLDER_APPEARS,       // a folder under the third database's name once it is staged
 };
 
 const char FOREIGN_BYTES[] = "someone else's application";
@@ -43,6 +44,8 @@ std::string tempPayload;
 std::set<HANDLE> stagedCopies;
 std::set<HANDLE> queuedForWriting;
 int stagedReads;
+std::string thirdQueued;
+HANDLE thirdStaged;
 
 decltype(&CreateFileA) originalCreateFile;
 decltype(&ReadFile) originalReadFile;
@@ -78,6 +81,10 @@ HANDLE WINAPI faultyCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURIT
     HANDLE file = originalCreateFile(name, access, share, security, disposition, flags, templateFile);
     if (file != INVALID_HANDLE_VALUE && endsWith(name, ".new"))
         stagedCopies.insert(file);
+    if (file != INVALID_HANDLE_VALUE && endsWith(name, "\\KelvClip.pqa.new")) {
+        thirdStaged = file;
+        thirdQueued = std::string(name, lstrlenA(name) - 4);
+    }
     if (file != INVALID_HANDLE_VALUE && endsWith(name, "\\kelv.prc") && (access & GENERIC_WRITE))
         queuedForWriting.insert(file);
     return file;
@@ -138,6 +145,8 @@ LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 BOOL WINAPI faultyFlushFile(HANDLE file)
 {
+    if (fault == Fault::THIRD_FOLDER_APPEARS && file == thirdStaged)
+        CreateDirectoryA(thirdQueued.c_str(), NULL);
     if (fault == Fault::NAME_FLUSH_FAILS && queuedForWriting.count(file)) {
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
@@ -168,6 +177,8 @@ public:
         stagedCopies.clear();
         queuedForWriting.clear();
         stagedReads = 0;
+        thirdQueued.clear();
+        thirdStaged = INVALID_HANDLE_VALUE;
         originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
         originalWriteFile = reinterpret_cast<decltype(&WriteFile)>(writeFile_.original());
@@ -258,6 +269,16 @@ int WINAPI recordedMessage(HWND, LPCSTR, LPCSTR, UINT)
     return IDOK;
 }
 
+// The installer that carries three databases (tests/support), whose
+// resources the installer's code then reads instead of this program's.
+HMODULE threeDatabasesModule()
+{
+    static HMODULE module = LoadLibraryExA(THREE_DATABASES_PLACER, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    return module;
+}
+
+const char EARLIER_DATA[] = "earlier data, already queued";
+
 } // namespace
 
 class PayloadFaultsTest : public InProcessTest {
@@ -279,6 +300,8 @@ protected:
 
     std::string installFolder() const { return palm_.installFolder("AnnDir"); }
     std::string queued() const { return installFolder() + "\\kelv.prc"; }
+    std::string queuedData() const { return installFolder() + "\\kelvdata.pdb"; }
+    std::string queuedClip() const { return installFolder() + "\\KelvClip.pqa"; }
 };
 
 TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
@@ -330,7 +353,8 @@ TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
 TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
 {
     enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, WITHOUT_EARLIER_FLAG, STOPPED_BETWEEN_RENAMES,
-                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER };
+                  STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER,
+                  FOLDER_THIRD, STOPPED_BETWEEN_DATABASES };
     const DWORD NO_FLAG = 0xFFFFFFFF;
     enum Queued { QUEUED_NEW, QUEUED_EARLIER, QUEUED_NOTHING };
     const struct {
@@ -340,6 +364,11 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         int runs;
         Queued queued;
         DWORD flag;
+        // Three databases: earlier copies of kelv.prc and kelvdata.pdb
+        // waiting, none of KelvClip.pqa; `queued` is kelv.prc's.
+        int databases = 1;
+        Queued data = QUEUED_NOTHING;
+        Queued clip = QUEUED_NOTHING;
     } cases[] = {
         {"stopped between the renames", STOPPED_BETWEEN_RENAMES, Fault::NONE, 1, QUEUED_NEW, 1},
         {"stopped between the renames, then a full disk", STOPPED_BETWEEN_RENAMES, Fault::COPY_STOPS, 1, QUEUED_EARLIER, 1},
@@ -353,11 +382,25 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"queued name not flushed", WITH_EARLIER_COPY, Fault::NAME_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed", WITH_EARLIER_COPY, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, 0},
         {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
+        {"three databases", WITH_EARLIER_COPY, Fault::NONE, 1, QUEUED_NEW, 1, 3, QUEUED_NEW, QUEUED_NEW},
+        {"three, a folder as the third's name", FOLDER_THIRD, Fault::NONE, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, a folder under the third's name once staged", WITH_EARLIER_COPY, Fault::THIRD_FOLDER_APPEARS, 1,
+         QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, a full disk", WITH_EARLIER_COPY, Fault::COPY_STOPS, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, the flag refused", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, stopped between the renames, then a full disk", STOPPED_BETWEEN_DATABASES, Fault::COPY_STOPS, 1,
+         QUEUED_NEW, 0, 3, QUEUED_EARLIER},
+        {"three, stopped between the renames", STOPPED_BETWEEN_DATABASES, Fault::NONE, 1, QUEUED_NEW, 1, 3, QUEUED_NEW,
+         QUEUED_NEW},
     };
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         prepare();
+        appInstance = c.databases == 3 ? threeDatabasesModule() : GetModuleHandleA(NULL);
+        ASSERT_TRUE(appInstance);
+        if (c.databases == 3)
+            writeFileBytes(queuedData(), EARLIER_DATA);
         std::string folderLeft;
         switch (c.before) {
         case WITHOUT_EARLIER_COPY:
@@ -379,10 +422,20 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         case READ_ONLY_EARLIER:
             SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_READONLY);
             break;
+        case STOPPED_BETWEEN_DATABASES:
+            // kelv.prc in place, kelvdata.pdb set aside, KelvClip.pqa staged.
+            writeFileBytes(earlier(), EARLIER_COPY);
+            writeFileBytes(queued(), contentBytes("kelvane.prc"));
+            MoveFileA(queuedData().c_str(), (queuedData() + ".old").c_str());
+            writeFileBytes(queuedData() + ".new", threeDatabasesBytes("kelvdata.pdb"));
+            writeFileBytes(queuedClip() + ".new", threeDatabasesBytes("KelvClip.pqa"));
+            break;
         case FOLDER_QUEUED:
         case FOLDER_STAGED:
         case FOLDER_EARLIER:
-            folderLeft = c.before == FOLDER_QUEUED ? queued() : c.before == FOLDER_STAGED ? staged() : earlier();
+        case FOLDER_THIRD:
+            folderLeft = c.before == FOLDER_QUEUED ? queued() : c.before == FOLDER_STAGED ? staged()
+                         : c.before == FOLDER_EARLIER ? earlier() : queuedClip();
             if (c.before == FOLDER_QUEUED)
                 DeleteFileA(queued().c_str());
             makeFolder(folderLeft);
@@ -407,6 +460,24 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             EXPECT_EQ(readFileBytes(queued()), c.queued == QUEUED_NEW ? contentBytes("kelvane.prc") : EARLIER_COPY);
             SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
+        std::vector<std::string> left = {"kelv.prc"};
+        if (c.databases == 3) {
+            EXPECT_EQ(fileExists(queuedData()) ? readFileBytes(queuedData()) : "(none)",
+                      c.data == QUEUED_NEW ? threeDatabasesBytes("kelvdata.pdb") : EARLIER_DATA);
+            EXPECT_EQ(fileExists(queuedClip()), c.clip == QUEUED_NEW);
+            if (c.clip == QUEUED_NEW && fileExists(queuedClip())) {
+                EXPECT_EQ(readFileBytes(queuedClip()), threeDatabasesBytes("KelvClip.pqa"));
+            }
+            left = c.clip == QUEUED_NEW ? std::vector<std::string>{"KelvClip.pqa", "kelv.prc", "kelvdata.pdb"}
+                                        : std::vector<std::string>{"kelv.prc", "kelvdata.pdb"};
+        }
+        if (c.fault == Fault::THIRD_FOLDER_APPEARS) {
+            // (Never a removal of "", which names the drive's root.)
+            EXPECT_FALSE(thirdQueued.empty()) << "the third database was never staged";
+            EXPECT_TRUE(!thirdQueued.empty() && folderExists(thirdQueued));
+            if (!thirdQueued.empty())
+                removeTree(thirdQueued);
+        }
         DWORD type = 0;
         std::string flag;
         bool flagged = FakePalmDesktop::readValue(std::string(pilotRootKey(PilotRoot::PalmComputing)) +
@@ -415,14 +486,15 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         if (c.flag != NO_FLAG) {
             EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
         }
-        EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
-                                                             : std::vector<std::string>{"kelv.prc"});
+        EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{} : left);
         if (!folderLeft.empty()) {
             EXPECT_EQ(readFileBytes(folderLeft + "\\own.txt"), "the folder's own file");
             removeTree(folderLeft);
         }
         EXPECT_EQ(filesIn(temp_.path()), std::vector<std::string>{});
+        removeTree(installFolder());
     }
+    appInstance = GetModuleHandleA(NULL);
 }
 
 // The new copy reaches the disk before it takes the queued name, which is
