@@ -5,7 +5,7 @@
 #   release.txt   commit, program sizes and imports, checksums of the content,
 #                 the maker's lines, the signatures
 #
-# sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
+# sh scripts/release.sh [--payload FILE.prc [--payload FILE.pdb|.prc|.pqa]...] [--license FILE.txt] [--icon FILE.ico]
 #     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
 #     [one way to sign:
 #        --pkcs11-module MODULE --key PKCS11-URI --cert CERTS.pem --pin-file FILE
@@ -14,6 +14,10 @@
 #      and --timestamp URL --tsa-ca CERTS.pem --ca CERTS.pem as needed]
 #     [--out DIR] [--work DIR] [--incremental]
 #
+# --payload may be given up to 16 times: the application first (queued as
+# kelv.prc), then each further database, queued under its file's name; all
+# are checked together (tools/release/check_content.py databases) before
+# anything is built.
 # Content not given is the stand-in in desktop/placer/content/, a line not
 # given the stand-in in cmake/maker_lines.cmake; lines are checked before
 # anything is built (tools/release/check_lines.py). The product is
@@ -67,7 +71,10 @@ while [ $# -gt 0 ]; do
     fi
     [ $# -ge 2 ] || fail "$1 needs a value"
     case $1 in
-        --payload) payload=$(absolute "$2") ;;
+        # The databases go to CMake as a list, which a ';' would split.
+        --payload)
+            case $2 in *\;*) fail "$2: payload refused: a ';' in its path" ;; esac
+            payload="${payload:+$payload;}$(absolute "$2")" ;;
         --license) license=$(absolute "$2") ;;
         --icon) icon=$(absolute "$2") ;;
         --support-email) support_email=$2 ;;
@@ -100,6 +107,8 @@ sign_release() {
 sign_release check || exit 1
 
 payload=${payload:-$root/desktop/placer/content/kelvane.prc}
+# Every database checked, alone and as a set, before anything is built.
+(IFS=';' && set -f && /usr/bin/python3 tools/release/check_content.py databases - $payload) || exit 1
 license=${license:-$root/desktop/placer/content/license.txt}
 icon=${icon:-$root/desktop/placer/content/product.ico}
 
@@ -183,9 +192,12 @@ fi
     printf '  %-11s %s\n' worker.exe "$(wc -c <"$bin/worker.exe")"
     echo
     echo "Content (SHA-256 of the file given):"
-    content_line "$payload" "$checked/kelvane.prc" payload
+    content_line "${payload%%;*}" "$checked/kelvane.prc" payload
     content_line "$license" "$checked/license.txt" licence
     content_line "$icon" "$checked/product.ico" icon
+    echo
+    echo "Databases queued (name, database name, type, creator, size, SHA-256):"
+    cat "$checked/databases.txt"
     echo
     echo "Lines (as given, carried in Windows-1252):"
     for line in support:KELVANE_SUPPORT_EMAIL web:KELVANE_WEB_LINE rights:KELVANE_RIGHTS_NOTICE; do
