@@ -28,7 +28,9 @@ SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
 TOKEN_KEY = "pkcs11:token=release-test;object=signer;type=private"
 NO_TIMESTAMP = "no timestamp: the signature is valid only while the certificate is"
 sys.path.insert(0, os.path.join(SOURCE, "tests/pe32"))
+sys.path.insert(0, os.path.join(SOURCE, "desktop/placer/content"))
 from pe_image import Image  # noqa: E402
+from make_payload import build_records  # noqa: E402
 
 failures = []
 
@@ -186,7 +188,7 @@ def start_timestamp_authority():
     return server, "http://127.0.0.1:%d" % server.server_address[1], path("TSA.pem")
 
 
-def runs_the_chain(setup_exe, payload):
+def runs_the_chain(setup_exe, payload, further=()):
     """setup.exe, run once in a Wine prefix of this test's own with the
     dialogs answered, queues the payload for the chosen user."""
     prefix = os.path.join(os.path.dirname(WORK), "wineprefix")  # kept between runs: it takes a while to make
@@ -201,8 +203,9 @@ def runs_the_chain(setup_exe, payload):
             print(ran.stdout)
     finally:
         run("/usr/lib/wine/wineserver", "-k", env=environment, timeout=60)
-    queued = path("palm/JonesB/install/kelv.prc")
-    return ran.returncode == 0 and os.path.exists(queued) and read(queued) == read(payload)
+    queued = [(path("palm/JonesB/install/kelv.prc"), payload)]
+    queued += [(path("palm/JonesB/install/" + os.path.basename(database)), database) for database in further]
+    return ran.returncode == 0 and all(os.path.exists(name) and read(name) == read(given) for name, given in queued)
 
 
 def release(*options):
@@ -256,6 +259,9 @@ def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     payload = write("maker.prc", own_payload(b"Maker's App"))
+    # Two further databases, queued with the application under their names.
+    further = [write("MakerData.pdb", build_records(b"Maker's Data", b"DATA", b"Mkr1")),
+               write("maker.pqa", build_records(b"Maker's Clip", b"pqa ", b"Mkr1"))]
     license_text = b"MAKER'S AGREEMENT\n\nUse it kindly.\n"
     license_file = write("agreement.txt", license_text)
     key, cert = throw_away_certificate("Release Test Signer")
@@ -265,7 +271,7 @@ def main():
     token_options = ["--pkcs11-module", SOFTHSM, "--key", TOKEN_KEY, "--cert", token_cert, "--pin-file", pin]
     tsa, tsa_url, tsa_root = start_timestamp_authority()
     work = path("work")
-    content = ["--payload", payload, "--license", license_file]
+    content = ["--payload", payload, "--payload", further[0], "--payload", further[1], "--license", license_file]
     lines = [word for option in LINES for word in (option, LINES[option])]
     try:
         started = time.monotonic()
@@ -274,7 +280,7 @@ def main():
         if made.returncode != 0:
             print(made.stdout[-3000:], made.stderr[-3000:])
             return 1
-        check_release(made, payload, license_text, token_cert, tsa_root)
+        check_release(made, payload, license_text, token_cert, tsa_root, further)
         check_other_ways(content, p12, password, cert)
         check_refusals(content, token_options, tsa_url, password, p12)
     finally:
@@ -301,7 +307,7 @@ def main():
     return 1 if failures else 0
 
 
-def check_release(made, payload, license_text, cert, tsa_root):
+def check_release(made, payload, license_text, cert, tsa_root, further):
     dist = path("dist")
     setup = os.path.join(dist, "setup.exe")
     expect(carried_content(setup) == (read(payload), license_text.replace(b"\n", b"\r\n")),
@@ -323,7 +329,11 @@ def check_release(made, payload, license_text, cert, tsa_root):
     # setup.exe holds the other two programs as they are.
     expect(not any(text.encode(code) in read(setup) for text in STAND_INS for code in ("cp1252", "utf-16-le")),
            "a stand-in line is left in a program")
-    expect(runs_the_chain(setup, payload), "the signed setup.exe did not run the chain to the queued payload")
+    for database in further:
+        expect(any(line.split()[:1] == [os.path.basename(database)] and hashlib.sha256(read(database)).hexdigest()
+                   in line for line in notes.splitlines()), "release.txt does not list " + database)
+    expect(runs_the_chain(setup, payload, further),
+           "the signed setup.exe did not run the chain to the queued databases")
 
 
 def check_other_ways(content, p12, password, cert):
