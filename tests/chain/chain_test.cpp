@@ -118,7 +118,7 @@ TEST_P(ChainTest, WithoutAPilotDesktopOnlyTheReaderSpeaks)
 
 // A maker's three databases, one with an earlier copy waiting: all three
 // queued whole under their names, with one flag, and no other name left.
-TEST_F(ChainRun, ThreeDatabasesAreQueuedTogether)
+TEST_P(ChainTest, ThreeDatabasesAreQueuedTogether)
 {
     desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
     makeFolder(desktop.installFolder("SmithA"));
