@@ -6,7 +6,7 @@
 #                 the maker's lines and how they are shown, the signatures
 #   preview/      a picture of each dialog and message of the setup
 #
-# sh scripts/release.sh [--payload FILE.prc] [--license FILE.txt] [--icon FILE.ico]
+# sh scripts/release.sh [--payload FILE.prc [--payload FILE.pdb|.prc|.pqa]...] [--license FILE.txt] [--icon FILE.ico]
 #     [--support-email ADDRESS] [--web-line TEXT] [--rights-notice TEXT]
 #     [--edition NAME] [--version X.Y.Z]
 #     [one way to sign:
@@ -16,6 +16,10 @@
 #      and --timestamp URL --tsa-ca CERTS.pem --ca CERTS.pem as needed]
 #     [--out DIR] [--work DIR] [--incremental]
 #
+# --payload may be given up to 16 times: the application first (queued as
+# kelv.prc), then each further database, queued under its file's name; all
+# are checked together (tools/release/check_content.py databases) before
+# anything is built.
 # Content not given is the stand-in in desktop/placer/content/, a line not
 # given the stand-in in cmake/maker_lines.cmake; lines are checked before
 # anything is built (tools/release/check_lines.py). The product is
@@ -77,7 +81,10 @@ while [ $# -gt 0 ]; do
     # An empty value is mostly an unset variable in the maker's script.
     [ -n "$2" ] || fail "$1 needs a value, not an empty one"
     case $1 in
-        --payload) payload=$(absolute "$2") ;;
+        # The databases go to CMake as a list, which a ';' would split.
+        --payload)
+            case $2 in *\;*) fail "$2: payload refused: a ';' in its path" ;; esac
+            payload="${payload:+$payload;}$(absolute "$2")" ;;
         --license) license=$(absolute "$2") ;;
         --icon) icon=$(absolute "$2") ;;
         --support-email) support_email=$2 ;;
@@ -114,6 +121,8 @@ sign_release() {
 sign_release check || exit 1
 
 payload=${payload:-$root/desktop/placer/content/kelvane.prc}
+# Every database checked, alone and as a set, before anything is built.
+(IFS=';' && set -f && /usr/bin/python3 tools/release/check_content.py databases - $payload) || exit 1
 license=${license:-$root/desktop/placer/content/license.txt}
 icon=${icon:-$root/desktop/placer/content/product.ico}
 
@@ -222,9 +231,12 @@ fi
     cat "$stage/programs.txt"
     echo
     echo "Content (SHA-256 of the file given):"
-    content_line "$payload" "$checked/kelvane.prc" payload
+    content_line "${payload%%;*}" "$checked/kelvane.prc" payload
     content_line "$license" "$checked/license.txt" licence
     content_line "$icon" "$checked/product.ico" icon
+    echo
+    echo "Databases queued (name, database name, type, creator, size, SHA-256):"
+    cat "$checked/databases.txt"
     echo
     shown_lines
     echo

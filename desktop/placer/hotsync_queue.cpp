@@ -168,6 +168,10 @@ enum Earlier { NO_EARLIER, EARLIER_SET_ASIDE, EARLIER_STUCK };
 // copy: the name goes, and the file it points to stays where it is.
 Earlier setAsideEarlier(const char *destination, const char *earlier)
 {
+    // A folder that appeared there since the names were tidied is nobody's
+    // to move.
+    if (stateOf(destination) == NAME_OTHER)
+        return EARLIER_STUCK;
     if (fileLiesElsewhere(destination))
         return removeOwnName(destination) ? NO_EARLIER : EARLIER_STUCK;
     if (renameInFolder(destination, earlier, 0))
@@ -175,38 +179,107 @@ Earlier setAsideEarlier(const char *destination, const char *earlier)
     return GetLastError() == ERROR_FILE_NOT_FOUND ? NO_EARLIER : EARLIER_STUCK;
 }
 
+// The three names of one queued file in the install folder, and whether
+// an earlier copy stepped aside for it.
+struct QueuedNames {
+    char destination[MAX_PATH];
+    char staged[MAX_PATH];
+    char earlier[MAX_PATH];
+    bool hadEarlier;
+};
+
 // Gives the staged copy the queued name, in place of whatever name (a
 // link to nothing) may still stand there. The earlier copy comes back if
 // the new copy cannot take its place. Stopped between the two renames,
 // the program leaves the earlier copy under the earlier name and the new
 // one under the staged name, each whole, and the HotSync Manager installs
 // neither; the next run puts the earlier one back first.
-int putInPlace(const char *staged, const char *earlier, const char *destination, bool *hadEarlier)
+int putInPlace(QueuedNames *names)
 {
-    Earlier before = setAsideEarlier(destination, earlier);
-    *hadEarlier = before == EARLIER_SET_ASIDE;
+    Earlier before = setAsideEarlier(names->destination, names->earlier);
+    names->hadEarlier = before == EARLIER_SET_ASIDE;
     if (before != EARLIER_STUCK) {
-        if (renameInFolder(staged, destination, MOVEFILE_REPLACE_EXISTING))
+        if (renameInFolder(names->staged, names->destination, MOVEFILE_REPLACE_EXISTING))
             return 1;
-        if (*hadEarlier)
-            restoreEarlier(earlier, destination);
+        if (names->hadEarlier)
+            restoreEarlier(names->earlier, names->destination);
     }
-    removeOwnName(staged);
+    removeOwnName(names->staged);
     return 0;
+}
+
+// "<install folder>\<base name>" and the names beside it. 0 when they do
+// not fit.
+int nameInFolder(const char *installFolder, const char *payloadPath, QueuedNames *names)
+{
+    const char *base = baseNameOf(payloadPath);
+    if (lstrlenA(installFolder) + 1 + lstrlenA(base) + SUFFIX_LENGTH >= MAX_PATH)
+        return 0;
+    lstrcpyA(names->destination, installFolder);
+    lstrcatA(names->destination, "\\");
+    lstrcatA(names->destination, base);
+    joinName(names->staged, names->destination, STAGED_SUFFIX);
+    joinName(names->earlier, names->destination, EARLIER_SUFFIX);
+    names->hadEarlier = false;
+    return 1;
+}
+
+// Static: sixteen sets of names on the stack would need a stack probe.
+QueuedNames queued[MAX_DATABASES];
+
+// Every earlier copy of the first `count` comes back under its name; with
+// `removeNew`, every new name that had none is removed too.
+void putEarlierBack(int count, bool removeNew)
+{
+    for (int i = 0; i < count; ++i) {
+        if (queued[i].hadEarlier)
+            restoreEarlier(queued[i].earlier, queued[i].destination);
+        else if (removeNew)
+            removeOwnName(queued[i].destination);
+    }
+}
+
+void removeStaged(int from, int count)
+{
+    for (int i = from; i < count; ++i)
+        removeOwnName(queued[i].staged);
+}
+
+// Stages every copy, then gives each its name. On a failure what was
+// staged goes and what was placed makes way for the earlier copies.
+int stageAndPlace(const char (*payloadPaths)[MAX_PATH], int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (!stageCopy(payloadPaths[i], queued[i].staged)) {
+            removeStaged(0, i);
+            return 0;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!putInPlace(&queued[i])) {
+            putEarlierBack(i, true);
+            removeStaged(i + 1, count);
+            return 0;
+        }
+    }
+    return 1;
 }
 
 } // namespace
 
 int queueForHotSync(const char *payloadPath, const UserRecord *user)
 {
-    if (!isPlainFolderName(user->directory))
+    char paths[1][MAX_PATH];
+    if (lstrlenA(payloadPath) >= MAX_PATH)
         return 0;
+    lstrcpyA(paths[0], payloadPath);
+    return queueForHotSync(paths, 1, user);
+}
 
-    char baseName[MAX_PATH];
-    const char *base = baseNameOf(payloadPath);
-    if (lstrlenA(base) >= MAX_PATH)
+int queueForHotSync(const char (*payloadPaths)[MAX_PATH], int count, const UserRecord *user)
+{
+    if (count < 1 || count > MAX_DATABASES || !isPlainFolderName(user->directory))
         return 0;
-    lstrcpyA(baseName, base);
 
     char desktopPath[PALM_PATH_SIZE];
     if (!getPalmDesktopPath(desktopPath))
@@ -220,36 +293,37 @@ int queueForHotSync(const char *payloadPath, const UserRecord *user)
     if (!CreateDirectoryA(installFolder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
         return 0;
 
-    char destination[MAX_PATH];
-    if (lstrlenA(installFolder) + 1 + lstrlenA(baseName) + SUFFIX_LENGTH >= MAX_PATH)
-        return 0;
-    lstrcpyA(destination, installFolder);
-    lstrcatA(destination, "\\");
-    lstrcatA(destination, baseName);
-    char staged[MAX_PATH];
-    joinName(staged, destination, STAGED_SUFFIX);
-    char earlier[MAX_PATH];
-    joinName(earlier, destination, EARLIER_SUFFIX);
-
-    // An earlier copy and its flag stay as they were unless the new copy
-    // is whole and in place, and flagged.
-    if (!repairInterruptedRun(destination, staged, earlier) || !stageCopy(payloadPath, staged))
-        return 0;
-    bool hadEarlier = false;
-    if (!putInPlace(staged, earlier, destination, &hadEarlier))
+    // Every name is tidied before any copy is made: an earlier copy and
+    // its flag stay as they were unless every new copy is whole and in
+    // place, and flagged.
+    for (int i = 0; i < count; ++i) {
+        if (!nameInFolder(installFolder, payloadPaths[i], &queued[i]) ||
+            !repairInterruptedRun(queued[i].destination, queued[i].staged, queued[i].earlier))
+            return 0;
+    }
+    if (!stageAndPlace(payloadPaths, count))
         return 0;
 
-    // Flagged (and the flag flushed) only once the whole file is in place
+    // Flagged (and the flag flushed) only once every whole file is in place
     // under its name on the disk, so no user is ever flagged for a file
     // that is not there, also after a power cut.
-    if (!flushName(destination) || !setHotSyncInstallFlag(user->slot)) {
-        // The earlier copy goes back in place of the new one, which was
-        // never flagged; with none, the new copy stays without a flag.
-        if (hadEarlier)
-            restoreEarlier(earlier, destination);
+    bool flushed = true;
+    bool anyEarlier = false;
+    for (int i = 0; i < count; ++i) {
+        flushed = flushed && flushName(queued[i].destination);
+        anyEarlier = anyEarlier || queued[i].hadEarlier;
+    }
+    if (!flushed || !setHotSyncInstallFlag(user->slot)) {
+        // The earlier copies go back in place of the new ones, which were
+        // never flagged, and the new names beside them go: the folder holds
+        // the earlier set. With no earlier copy at all, the new set stays,
+        // whole, without a flag.
+        putEarlierBack(count, anyEarlier);
         return 0;
     }
-    if (hadEarlier)
-        removeOwnName(earlier);
+    for (int i = 0; i < count; ++i) {
+        if (queued[i].hadEarlier)
+            removeOwnName(queued[i].earlier);
+    }
     return 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lcreg.h"
+#include "resource.h"
 
 // Copies payloadPath into the user's install folder
 // ("<Palm Desktop>\<user directory>\install") under its base name, then sets
@@ -17,3 +18,11 @@
 // is not one plain folder name (empty, ending in a dot or a blank, or
 // holding "\\", "/" or ":") is refused before anything is created.
 int queueForHotSync(const char *payloadPath, const UserRecord *user);
+
+// Queues `count` files (1 to MAX_DATABASES) together, as one: every name
+// is tidied first, every copy staged, then each takes its name, and the
+// flag is set once, after all are in place on the disk. When one cannot
+// be staged or placed, every earlier copy comes back and no new name
+// stays. A stop at any point leaves each name its earlier copy or its new
+// one, whole; the next run tidies every name.
+int queueForHotSync(const char (*payloadPaths)[MAX_PATH], int count, const UserRecord *user);

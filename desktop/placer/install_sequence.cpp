@@ -24,7 +24,6 @@ const char QUEUED_FORMAT[] = "During next HotSync for user %s the " KELVANE_EDIT
 const char WORKER_FILE[] = "worker.exe";
 
 enum {
-    PAYLOAD_PATH_SIZE = MAX_PATH,
     // The longest format with the longest name (a recorded name of 259).
     MESSAGE_SIZE = 512,
 };
@@ -75,20 +74,26 @@ const UserRecord *chooseUser(const UserTable &users)
     return chosen;
 }
 
-// 1 when there was a file to close.
-int closeHeldFile(HANDLE file)
+// Closes every held database; with `remove`, each closed one's name goes.
+void releaseDatabases(const CarriedDatabases &databases, int count, bool remove)
 {
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    CloseHandle(file);
-    return 1;
+    for (int i = 0; i < count; ++i) {
+        if (databases.held[i] == INVALID_HANDLE_VALUE)
+            continue;
+        CloseHandle(databases.held[i]);
+        if (remove)
+            removeOwnName(databases.paths[i]);
+    }
 }
 
-// Without a payload written whole nothing is queued: the user is told
+// Without every database written whole nothing is queued: the user is told
 // it failed, as for any other failure to queue.
-void queuePayload(HANDLE payload, const char *payloadPath, const UserRecord *user)
+void queueDatabases(const CarriedDatabases &databases, int count, const UserRecord *user)
 {
-    if (payload != INVALID_HANDLE_VALUE && queueForHotSync(payloadPath, user))
+    bool whole = true;
+    for (int i = 0; i < count; ++i)
+        whole = whole && databases.held[i] != INVALID_HANDLE_VALUE;
+    if (whole && queueForHotSync(databases.paths, count, user))
         showNamedMessage(QUEUED_FORMAT, user->name);
     else
         showNamedMessage(FAILED_FORMAT, user->name);
@@ -117,18 +122,18 @@ void runInstallSequence(HWND mainWindow)
         return;
     }
 
-    // Held until it is queued: nobody can swap it in between.
-    char payloadPath[PAYLOAD_PATH_SIZE];
-    HANDLE payload = writeCarriedPayload(payloadPath);
+    // Held until they are queued: nobody can swap one in between. Static,
+    // as the table is.
+    static CarriedDatabases databases;
+    int count = writeCarriedDatabases(&databases);
 
     const UserRecord *user = chooseUser(users);
     if (!user) {
         // No user to queue for: the payload and "worker.exe" stay where they are.
-        closeHeldFile(payload);
+        releaseDatabases(databases, count, false);
         return;
     }
-    queuePayload(payload, payloadPath, user);
-    if (closeHeldFile(payload))
-        removeOwnName(payloadPath);
+    queueDatabases(databases, count, user);
+    releaseDatabases(databases, count, true);
     removeOwnName(WORKER_FILE);
 }

@@ -11,6 +11,13 @@
 #define IDR_PAYLOAD 10000
 #define IDR_LICENSE 10001
 #define PAYLOAD_RESOURCE_TYPE "PRC"
+
+// Further handheld databases queued with the application: "PRC" resources of
+// consecutive ids from this one, each queued under the name that the
+// "PRCNAME" resource of the same id holds (checked/databases.rc, which the
+// build writes; empty when the application ships alone).
+#define IDR_FURTHER_DATABASES 10002
+#define MAX_DATABASES 16
 #define LICENSE_RESOURCE_TYPE "LIC"
 
 // Controls of the licence agreement dialog.

@@ -21,6 +21,18 @@ constexpr int USER_DIALOG_ID = 102;
 constexpr int LICENSE_DIALOG_ID = 113;
 inline const std::vector<std::string> CHAIN_PROGRAMS = {"setup.exe", "worker.exe", "placer.exe"};
 
+// The setup of a maker who ships three databases (tests/support), their
+// queued names in the order a listing gives them, and what it carries.
+inline std::string threeDatabasesSetup()
+{
+    return programFolder() + "\\three\\setup.exe";
+}
+inline const std::vector<std::string> THREE_DATABASES = {"KelvClip.pqa", "kelv.prc", "kelvdata.pdb"};
+inline std::string carriedDatabase(const std::string &name)
+{
+    return readFileBytes(name == "kelv.prc" ? std::string(PAYLOAD_FILE) : THREE_DATABASES_DIR "\\" + name);
+}
+
 inline std::string queuedMessage(const std::string &user)
 {
     return "During next HotSync for user " + user +

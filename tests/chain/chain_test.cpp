@@ -152,6 +152,25 @@ TEST_P(ChainTest, WithoutAPilotDesktopOnlyTheReaderSpeaks)
     EXPECT_FALSE(FakePalmDesktop::keyExists(PRODUCT_KEY_PATH));
 }
 
+// A maker's three databases, one with an earlier copy waiting: all three
+// queued whole under their names, with one flag, and no other name left.
+TEST_P(ChainTest, ThreeDatabasesAreQueuedTogether)
+{
+    desktop.install(PilotRoot::PalmComputing, UsersDatBuilder().user("Ann Smith", "SmithA", 3));
+    makeFolder(desktop.installFolder("SmithA"));
+    writeFileBytes(desktop.installFolder("SmithA") + "\\kelvdata.pdb", "an earlier copy of the data");
+    startIn(work.path(), "", threeDatabasesSetup());
+    answerLicense(IDYES);
+    expectMessage(queuedMessage("Ann Smith"), "Kelvane Setup");
+    ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
+
+    EXPECT_EQ(THREE_DATABASES, filesIn(desktop.installFolder("SmithA")));
+    for (const std::string &name : THREE_DATABASES)
+        EXPECT_TRUE(readFileBytes(desktop.installFolder("SmithA") + "\\" + name) == carriedDatabase(name)) << name;
+    EXPECT_EQ(1u, installFlag(3));
+    EXPECT_EQ(std::vector<std::string>{"placer.exe"}, filesIn(work.path()));
+}
+
 // On a Japanese Windows (ANSI code page 932) a folder name may end in a
 // character whose second byte is 0x5C, the backslash: 表 is 95 5C. The
 // chain runs in such a folder, for a user whose folder is named so too.

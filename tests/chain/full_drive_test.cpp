@@ -70,9 +70,10 @@ protected:
         temp_.reset(new ScopedEnvironment("TEMP", tempFolder));
     }
 
-    void runAnsweringYes(const std::string &folder, const std::string &lastMessage)
+    void runAnsweringYes(const std::string &folder, const std::string &lastMessage,
+                         const std::string &program = programFolder() + "\\setup.exe")
     {
-        startIn(folder);
+        startIn(folder, "", program);
         answerLicense(IDYES);
         expectMessage(lastMessage, "Kelvane Setup");
         ASSERT_TRUE(waitUntilGone(CHAIN_PROGRAMS));
@@ -136,6 +137,28 @@ TEST_F(ChainOnFullDrive, FullPalmDesktopDriveKeepsTheEarlierCopy)
         removeTree(pilotFolder);
         DeleteFileA(filler.c_str());
     }
+}
+
+// Three databases, earlier copies of the first two waiting, and room for
+// the new copies of those two only: the third cannot be placed, so the two
+// earlier copies stay, the flag is not touched, and no new name is left.
+TEST_F(ChainOnFullDrive, NoRoomForTheThirdDatabaseKeepsTheEarlierCopies)
+{
+    installDesktopOnDrive();
+    std::string installFolder = pilotFolder + "\\SmithA\\install";
+    makeFolder(installFolder);
+    const std::string earlier(PAGE, 'e');
+    for (const char *name : {"kelv.prc", "kelvdata.pdb"})
+        writeFileBytes(installFolder + "\\" + name, earlier);
+    desktop.setValue(PilotRoot::PalmComputing, "HotSync Manager", "Install3", REG_DWORD, std::string(4, '\0'));
+    leaveFree(pagesOf(PAYLOAD_FILE) + pagesOf(THREE_DATABASES_DIR "\\kelvdata.pdb"));
+    runAnsweringYes(work.path(), failedMessage, threeDatabasesSetup());
+
+    EXPECT_EQ((std::vector<std::string>{"kelv.prc", "kelvdata.pdb"}), filesIn(installFolder));
+    for (const char *name : {"kelv.prc", "kelvdata.pdb"})
+        EXPECT_TRUE(readFileBytes(installFolder + "\\" + name) == earlier) << name << " changed";
+    EXPECT_EQ(0u, installFlag(3));
+    EXPECT_EQ(std::vector<std::string>{"placer.exe"}, filesIn(work.path()));
 }
 
 // Only the temporary folder is on the full drive: the payload goes to the

@@ -30,6 +30,7 @@ enum class Fault {
     NAME_FLUSH_FAILS,           // the queued name cannot be flushed
     FIRST_NAME_FLUSH_FAILS,     // ... once, and then it can
     FLAG_FLUSH_FAILS,           // the flag is written but cannot be flushed
+    THIRD_FOLDER_APPEARS,       // a folder under the third database's name once it is staged
 };
 
 const char FOREIGN_BYTES[] = "someone else's application";
@@ -45,6 +46,8 @@ std::set<HANDLE> stagedCopies;
 std::set<HANDLE> queuedForWriting;
 int nameFlushes;
 int stagedReads;
+std::string thirdQueued;
+HANDLE thirdStaged;
 
 decltype(&CreateFileA) originalCreateFile;
 decltype(&ReadFile) originalReadFile;
@@ -80,6 +83,10 @@ HANDLE WINAPI faultyCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURIT
     HANDLE file = originalCreateFile(name, access, share, security, disposition, flags, templateFile);
     if (file != INVALID_HANDLE_VALUE && endsWith(name, ".new"))
         stagedCopies.insert(file);
+    if (file != INVALID_HANDLE_VALUE && endsWith(name, "\\KelvClip.pqa.new")) {
+        thirdStaged = file;
+        thirdQueued = std::string(name, lstrlenA(name) - 4);
+    }
     if (file != INVALID_HANDLE_VALUE && endsWith(name, "\\kelv.prc") && (access & GENERIC_WRITE))
         queuedForWriting.insert(file);
     return file;
@@ -140,6 +147,8 @@ LONG WINAPI faultyRegSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
 
 BOOL WINAPI faultyFlushFile(HANDLE file)
 {
+    if (fault == Fault::THIRD_FOLDER_APPEARS && file == thirdStaged)
+        CreateDirectoryA(thirdQueued.c_str(), NULL);
     nameFlushes += queuedForWriting.count(file) ? 1 : 0;
     if ((fault == Fault::NAME_FLUSH_FAILS || (fault == Fault::FIRST_NAME_FLUSH_FAILS && nameFlushes == 1)) &&
         queuedForWriting.count(file)) {
@@ -173,6 +182,8 @@ public:
         queuedForWriting.clear();
         nameFlushes = 0;
         stagedReads = 0;
+        thirdQueued.clear();
+        thirdStaged = INVALID_HANDLE_VALUE;
         originalCreateFile = reinterpret_cast<decltype(&CreateFileA)>(createFile_.original());
         originalReadFile = reinterpret_cast<decltype(&ReadFile)>(readFile_.original());
         originalWriteFile = reinterpret_cast<decltype(&WriteFile)>(writeFile_.original());
@@ -263,6 +274,16 @@ int WINAPI recordedMessage(HWND, LPCSTR, LPCSTR, UINT)
     return IDOK;
 }
 
+// The installer that carries three databases (tests/support), whose
+// resources the installer's code then reads instead of this program's.
+HMODULE threeDatabasesModule()
+{
+    static HMODULE module = LoadLibraryExA(THREE_DATABASES_PLACER, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    return module;
+}
+
+const char EARLIER_DATA[] = "earlier data, already queued";
+
 } // namespace
 
 class PayloadFaultsTest : public InProcessTest {
@@ -284,6 +305,8 @@ protected:
 
     std::string installFolder() const { return palm_.installFolder("AnnDir"); }
     std::string queued() const { return installFolder() + "\\kelv.prc"; }
+    std::string queuedData() const { return installFolder() + "\\kelvdata.pdb"; }
+    std::string queuedClip() const { return installFolder() + "\\KelvClip.pqa"; }
 };
 
 TEST_F(PayloadFaultsTest, OnlyTheWholeCarriedApplicationIsQueued)
@@ -336,7 +359,7 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
 {
     enum Before { WITH_EARLIER_COPY, WITHOUT_EARLIER_COPY, WITHOUT_EARLIER_FLAG, STOPPED_BETWEEN_RENAMES,
                   STOPPED_BEFORE_RENAMES, READ_ONLY_EARLIER, FOLDER_QUEUED, FOLDER_STAGED, FOLDER_EARLIER,
-                  LONG_BINARY_FLAG, LONG_STRING_FLAG };
+                  LONG_BINARY_FLAG, LONG_STRING_FLAG, FOLDER_THIRD, STOPPED_BETWEEN_DATABASES };
     const DWORD NO_FLAG = 0xFFFFFFFF;
     const DWORD AS_IT_WAS = 0xFFFFFFFE;  // the earlier value, type and bytes
     const std::string longBinary("an earlier value of 17+ bytes", 29), longString = std::string(40, 's') + '\0';
@@ -348,6 +371,11 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         int runs;
         Queued queued;
         DWORD flag;
+        // Three databases: earlier copies of kelv.prc and kelvdata.pdb
+        // waiting, none of KelvClip.pqa; `queued` is kelv.prc's.
+        int databases = 1;
+        Queued data = QUEUED_NOTHING;
+        Queued clip = QUEUED_NOTHING;
     } cases[] = {
         {"stopped between the renames", STOPPED_BETWEEN_RENAMES, Fault::NONE, 1, QUEUED_NEW, 1},
         {"stopped between the renames, then a full disk", STOPPED_BETWEEN_RENAMES, Fault::COPY_STOPS, 1, QUEUED_EARLIER, 1},
@@ -365,11 +393,25 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         {"flag not flushed, none before", WITHOUT_EARLIER_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, NO_FLAG},
         {"flag not flushed, long binary before", LONG_BINARY_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
         {"flag not flushed, long string before", LONG_STRING_FLAG, Fault::FLAG_FLUSH_FAILS, 1, QUEUED_EARLIER, AS_IT_WAS},
+        {"three databases", WITH_EARLIER_COPY, Fault::NONE, 1, QUEUED_NEW, 1, 3, QUEUED_NEW, QUEUED_NEW},
+        {"three, a folder as the third's name", FOLDER_THIRD, Fault::NONE, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, a folder under the third's name once staged", WITH_EARLIER_COPY, Fault::THIRD_FOLDER_APPEARS, 1,
+         QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, a full disk", WITH_EARLIER_COPY, Fault::COPY_STOPS, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, the flag refused", WITH_EARLIER_COPY, Fault::FLAG_REFUSED, 1, QUEUED_EARLIER, 0, 3, QUEUED_EARLIER},
+        {"three, stopped between the renames, then a full disk", STOPPED_BETWEEN_DATABASES, Fault::COPY_STOPS, 1,
+         QUEUED_NEW, 0, 3, QUEUED_EARLIER},
+        {"three, stopped between the renames", STOPPED_BETWEEN_DATABASES, Fault::NONE, 1, QUEUED_NEW, 1, 3, QUEUED_NEW,
+         QUEUED_NEW},
     };
     ImportHook dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void *>(&answerYes));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         prepare();
+        appInstance = c.databases == 3 ? threeDatabasesModule() : GetModuleHandleA(NULL);
+        ASSERT_TRUE(appInstance);
+        if (c.databases == 3)
+            writeFileBytes(queuedData(), EARLIER_DATA);
         std::string folderLeft;
         switch (c.before) {
         case WITHOUT_EARLIER_COPY:
@@ -397,10 +439,20 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         case READ_ONLY_EARLIER:
             SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_READONLY);
             break;
+        case STOPPED_BETWEEN_DATABASES:
+            // kelv.prc in place, kelvdata.pdb set aside, KelvClip.pqa staged.
+            writeFileBytes(earlier(), EARLIER_COPY);
+            writeFileBytes(queued(), contentBytes("kelvane.prc"));
+            MoveFileA(queuedData().c_str(), (queuedData() + ".old").c_str());
+            writeFileBytes(queuedData() + ".new", threeDatabasesBytes("kelvdata.pdb"));
+            writeFileBytes(queuedClip() + ".new", threeDatabasesBytes("KelvClip.pqa"));
+            break;
         case FOLDER_QUEUED:
         case FOLDER_STAGED:
         case FOLDER_EARLIER:
-            folderLeft = c.before == FOLDER_QUEUED ? queued() : c.before == FOLDER_STAGED ? staged() : earlier();
+        case FOLDER_THIRD:
+            folderLeft = c.before == FOLDER_QUEUED ? queued() : c.before == FOLDER_STAGED ? staged()
+                         : c.before == FOLDER_EARLIER ? earlier() : queuedClip();
             if (c.before == FOLDER_QUEUED)
                 DeleteFileA(queued().c_str());
             makeFolder(folderLeft);
@@ -425,6 +477,24 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
             EXPECT_EQ(readFileBytes(queued()), c.queued == QUEUED_NEW ? contentBytes("kelvane.prc") : EARLIER_COPY);
             SetFileAttributesA(queued().c_str(), FILE_ATTRIBUTE_NORMAL);
         }
+        std::vector<std::string> left = {"kelv.prc"};
+        if (c.databases == 3) {
+            EXPECT_EQ(fileExists(queuedData()) ? readFileBytes(queuedData()) : "(none)",
+                      c.data == QUEUED_NEW ? threeDatabasesBytes("kelvdata.pdb") : EARLIER_DATA);
+            EXPECT_EQ(fileExists(queuedClip()), c.clip == QUEUED_NEW);
+            if (c.clip == QUEUED_NEW && fileExists(queuedClip())) {
+                EXPECT_EQ(readFileBytes(queuedClip()), threeDatabasesBytes("KelvClip.pqa"));
+            }
+            left = c.clip == QUEUED_NEW ? std::vector<std::string>{"KelvClip.pqa", "kelv.prc", "kelvdata.pdb"}
+                                        : std::vector<std::string>{"kelv.prc", "kelvdata.pdb"};
+        }
+        if (c.fault == Fault::THIRD_FOLDER_APPEARS) {
+            // (Never a removal of "", which names the drive's root.)
+            EXPECT_FALSE(thirdQueued.empty()) << "the third database was never staged";
+            EXPECT_TRUE(!thirdQueued.empty() && folderExists(thirdQueued));
+            if (!thirdQueued.empty())
+                removeTree(thirdQueued);
+        }
         DWORD type = 0;
         std::string flag;
         bool flagged = FakePalmDesktop::readValue(std::string(pilotRootKey(PilotRoot::PalmComputing)) +
@@ -436,8 +506,7 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         } else if (c.flag != NO_FLAG) {
             EXPECT_EQ(FakePalmDesktop::installFlag(PilotRoot::PalmComputing, 9), c.flag);
         }
-        EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{}
-                                                             : std::vector<std::string>{"kelv.prc"});
+        EXPECT_EQ(filesIn(installFolder()), c.queued == QUEUED_NOTHING ? std::vector<std::string>{} : left);
         if (!folderLeft.empty()) {
             EXPECT_EQ(readFileBytes(folderLeft + "\\own.txt"), "the folder's own file");
             removeTree(folderLeft);
@@ -447,7 +516,9 @@ TEST_F(PayloadFaultsTest, InterruptedRunsAreRepairedAndOnlyFilesAreMoved)
         if (c.fault == Fault::FIRST_NAME_FLUSH_FAILS) {
             EXPECT_EQ(nameFlushes, 2);
         }
+        removeTree(installFolder());
     }
+    appInstance = GetModuleHandleA(NULL);
 }
 
 // The new copy reaches the disk before it takes the queued name, which is

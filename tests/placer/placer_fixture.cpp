@@ -16,6 +16,11 @@ std::string contentBytes(const std::string &name)
     return readFileBytes(std::string("Z:") + KELVANE_CONTENT_DIR + "/" + name);
 }
 
+std::string threeDatabasesBytes(const std::string &name)
+{
+    return readFileBytes(std::string("Z:") + THREE_DATABASES_DIR + "/" + name);
+}
+
 std::string queuedMessage(const std::string &user)
 {
     return "During next HotSync for user " + user +

@@ -16,6 +16,10 @@
 // A file of the installer's content folder, as the build carries it.
 std::string contentBytes(const std::string &name);
 
+// A further database that the installer of three databases carries
+// (tests/support): "kelvdata.pdb" or "KelvClip.pqa".
+std::string threeDatabasesBytes(const std::string &name);
+
 // Every file (not folder) directly in a folder, by name.
 
 // One message box as the child showed it, with what was on disk then.

@@ -3,7 +3,7 @@
 one message naming the file and the offending value, and leaves no copy;
 the stand-ins and an LF licence pass, the licence carried with CR LF.
 Palm::PDB reads the payloads too and must agree, but for the checker's own
-rules.
+rules. A set of databases is refused naming the file at fault.
 
 content_checks_test.py SOURCE_DIR WORK_DIR
 """
@@ -19,6 +19,8 @@ os.makedirs(WORK)
 CHECKER = os.path.join(SOURCE, "tools/release/check_content.py")
 CONTENT = os.path.join(SOURCE, "desktop/placer/content")
 ICON_IMAGES = os.path.join(CONTENT, "icon")
+sys.path.insert(0, CONTENT)
+from make_payload import build_records  # noqa: E402
 
 
 def stand_in(name):
@@ -41,7 +43,8 @@ def entry_offset(i, value):
 # Palm::PDB (Debian's libpalm-perl) is a second reader: it writes a database
 # with AppInfo and SortInfo blocks, an empty resource inside and one at the
 # end, and says whether it can read each payload. Palm::Raw takes any type.
-PALM_PDB = 'use Palm::Raw; Palm::PDB::RegisterPRCHandlers("Palm::Raw", ["", ""]);'
+PALM_PDB = ('use Palm::Raw; Palm::PDB::RegisterPRCHandlers("Palm::Raw", ["", ""]);'
+            ' Palm::PDB::RegisterPDBHandlers("Palm::Raw", ["", ""]);')
 PALM_PDB_WRITE = PALM_PDB + """my $db = Palm::Raw->new({name => "Kelvane", type => "appl", creator => "Kelv",
     attributes => {resource => 1}, ctime => 1e9, mtime => 1e9, uniqueIDseed => 0x100000});
 @$db{"appinfo", "sort"} = ("app info", "sort");
@@ -81,6 +84,27 @@ def icon_by_icotool(name, *arguments):
 def png(name):
     return os.path.join(ICON_IMAGES, name)
 
+
+RECORDS = build_records(b"Kelvane Data", b"DATA", b"Kelv")   # list ends at 94; AppInfo 96, records 104 and 116
+CLIP = build_records(b"Kelvane Clip", b"pqa ", b"Kelv")
+
+# A set of databases, each (file name, content or None for the file before
+# it again), the file the refusal must name (None: accepted) and part of
+# the refusal. The application comes first.
+SETS = [
+    ([("kelv.prc", PRC), ("Data.PDB", RECORDS), ("clip.pqa", CLIP)], None, None),
+    ([("kelv.prc", PRC), ("cut.pdb", patched(RECORDS, 76, b"\x00\x40"))], "cut.pdb",
+     "record list of 64 entries ends at byte 590, past the file's 129 bytes"),
+    ([("kelv.prc", PRC), ("order.pdb", patched(RECORDS, 86, struct.pack(">I", 100)))], "order.pdb",
+     "record 1 data offset 100 not in increasing order (previous 104)"),
+    ([("kelv.prc", PRC), ("same.pdb", patched(RECORDS, 0, b"Kelvane\0"))], "same.pdb",
+     "database name 'Kelvane' also that of"),
+    ([("kelv.prc", PRC), ("data.prc", RECORDS)], "data.prc", "lacks the extension .pdb of a record database"),
+    ([("kelv.prc", PRC), ("KELV.PRC", patched(PRC, 0, b"Other\0"))], "KELV.PRC", "queued name 'KELV.PRC' also that of"),
+    ([("kelv.prc", PRC), ("data.pdb", RECORDS), ("data.pdb", None)], "data.pdb", "given twice"),
+    ([("kelv.prc", PRC)] + [("d%d.pdb" % i, patched(RECORDS, 0, b"D%d\0" % i)) for i in range(16)], "d15.pdb",
+     "17 databases, more than the 16"),
+]
 
 # (kind, name, content, part of the message or None, copy expected when accepted)
 CASES = [
@@ -157,13 +181,44 @@ def run_case(kind, name, content, message, carried):
     return ["%s %s: %s" % (kind, name, p) for p in problems]
 
 
+def run_set(number, files, at_fault, message):
+    folder = os.path.join(WORK, "set-%d" % number)
+    os.makedirs(os.path.join(folder, "given"))
+    paths = []
+    for name, content in files:
+        paths.append(os.path.join(folder, "given", name))
+        if content is not None:
+            with open(paths[-1], "wb") as f:
+                f.write(content)
+    copies = os.path.join(folder, "checked")
+    result = subprocess.run([sys.executable, CHECKER, "databases", copies] + paths, capture_output=True, text=True)
+    problems = []
+    if at_fault is None:
+        if result.returncode != 0:
+            problems.append("refused: " + result.stderr.strip())
+        for path in paths:
+            if not palm_pdb_reads(path):
+                problems.append("Palm::PDB cannot read " + path)
+    else:
+        line = "%s: payload refused: " % os.path.join(folder, "given", at_fault)
+        if result.returncode != 1 or line not in result.stderr or message not in result.stderr:
+            problems.append("want exit 1 and %r + ...%r; got %d %r" % (line, message, result.returncode, result.stderr))
+        if os.path.exists(copies):
+            problems.append("copies written for a refused set")
+        if message.startswith("record") and palm_pdb_reads(os.path.join(folder, "given", at_fault)):
+            problems.append("Palm::PDB reads " + at_fault)
+    return ["set %d: %s" % (number, p) for p in problems]
+
+
 def main():
     failures = []
     for case in CASES:
         failures += run_case(*case)
+    for number, case in enumerate(SETS):
+        failures += run_set(number, *case)
     for failure in failures:
         print("FAIL " + failure)
-    print("%d cases, %d failures" % (len(CASES), len(failures)))
+    print("%d cases, %d sets, %d failures" % (len(CASES), len(SETS), len(failures)))
     return 1 if failures else 0
 
 

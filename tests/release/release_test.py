@@ -29,9 +29,11 @@ SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
 TOKEN_KEY = "pkcs11:token=release-test;object=signer;type=private"
 NO_TIMESTAMP = "no timestamp: the signature is valid only while the certificate is"
 sys.path.insert(0, os.path.join(SOURCE, "tests/pe32"))
+sys.path.insert(0, os.path.join(SOURCE, "desktop/placer/content"))
 from pe_image import Image  # noqa: E402
 sys.path.insert(0, os.path.join(SOURCE, "tools/release"))
 import land  # noqa: E402
+from make_payload import build_records  # noqa: E402
 
 failures = []
 
@@ -236,7 +238,7 @@ def start_timestamp_authority():
     return server, "http://127.0.0.1:%d" % server.server_address[1], path("TSA.pem")
 
 
-def runs_the_chain(setup_exe, payload):
+def runs_the_chain(setup_exe, payload, further=()):
     """setup.exe, run once in a Wine prefix of this test's own with the
     dialogs answered, queues the payload for the chosen user."""
     prefix = os.path.join(os.path.dirname(WORK), "wineprefix")  # kept between runs: it takes a while to make
@@ -251,10 +253,11 @@ def runs_the_chain(setup_exe, payload):
             print(ran.stdout)
     finally:
         run("/usr/lib/wine/wineserver", "-k", env=environment, timeout=60)
-    queued = path("palm/JonesB/install/kelv.prc")
+    queued = [(path("palm/JonesB/install/kelv.prc"), payload)]
+    queued += [(path("palm/JonesB/install/" + os.path.basename(database)), database) for database in further]
     expect(records_of_the_chain(prefix) == ['"Installed Edition"="Ruby"', '"Installed Version"="3.6.01"'],
            "the chain's records are not the release's edition and version: %s" % records_of_the_chain(prefix))
-    return ran.returncode == 0 and os.path.exists(queued) and read(queued) == read(payload)
+    return ran.returncode == 0 and all(os.path.exists(name) and read(name) == read(given) for name, given in queued)
 
 
 def release(*options):
@@ -322,6 +325,9 @@ def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     payload = write("maker.prc", own_payload(b"Maker's App"))
+    # Two further databases, queued with the application under their names.
+    further = [write("MakerData.pdb", build_records(b"Maker's Data", b"DATA", b"Mkr1")),
+               write("maker.pqa", build_records(b"Maker's Clip", b"pqa ", b"Mkr1"))]
     license_text = b"MAKER'S AGREEMENT\n\nUse it kindly.\n"
     license_file = write("agreement.txt", license_text)
     key, cert = throw_away_certificate("Release Test Signer")
@@ -331,7 +337,7 @@ def main():
     token_options = ["--pkcs11-module", SOFTHSM, "--key", TOKEN_KEY, "--cert", token_cert, "--pin-file", pin]
     tsa, tsa_url, tsa_root = start_timestamp_authority()
     work = path("work")
-    content = ["--payload", payload, "--license", license_file]
+    content = ["--payload", payload, "--payload", further[0], "--payload", further[1], "--license", license_file]
     lines = [word for option in LINES for word in (option, LINES[option])]
     try:
         started = time.monotonic()
@@ -340,7 +346,7 @@ def main():
         if made.returncode != 0:
             print(made.stdout[-3000:], made.stderr[-3000:])
             return 1
-        check_release(made, payload, license_text, token_cert, tsa_root)
+        check_release(made, payload, license_text, token_cert, tsa_root, further)
         check_other_ways(content, p12, password, cert)
         check_refusals(content, token_options, tsa_url, password, p12)
         check_landing(content)
@@ -368,7 +374,7 @@ def main():
     return 1 if failures else 0
 
 
-def check_release(made, payload, license_text, cert, tsa_root):
+def check_release(made, payload, license_text, cert, tsa_root, further):
     dist = path("dist")
     setup = os.path.join(dist, "setup.exe")
     expect(carried_content(setup) == (read(payload), license_text.replace(b"\n", b"\r\n")),
@@ -405,9 +411,14 @@ def check_release(made, payload, license_text, cert, tsa_root):
            "the signatures verify only against the signer's own certificates" in notes,
            "release.txt does not say what was verified:\n" + notes)
     wrong = untrue_figures(notes, setup, [read(payload), license_text, license_text.replace(b"\n", b"\r\n"),
-                                          read(os.path.join(SOURCE, "desktop/placer/content/product.ico"))])
+                                          read(os.path.join(SOURCE, "desktop/placer/content/product.ico"))] +
+                           [read(database) for database in further])
     expect(wrong == [], "release.txt gives untrue figures: %s" % wrong)
-    expect(runs_the_chain(setup, payload), "the signed setup.exe did not run the chain to the queued payload")
+    for database in further:
+        expect(any(line.split()[:1] == [os.path.basename(database)] and hashlib.sha256(read(database)).hexdigest()
+                   in line for line in notes.splitlines()), "release.txt does not list " + database)
+    expect(runs_the_chain(setup, payload, further),
+           "the signed setup.exe did not run the chain to the queued databases")
 
 
 def check_other_ways(content, p12, password, cert):

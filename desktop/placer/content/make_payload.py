@@ -9,6 +9,10 @@ for the next HotSync.
                                       more resource of filler bytes, for the
                                       benchmark (bench/bench.sh); give the
                                       build it with -DKELVANE_PAYLOAD=OUT.prc
+    python3 make_payload.py --records OUT NAME TYPE CREATOR
+                                      writes a small record database (a .pdb,
+                                      or a .pqa with the type "pqa ") for tests
+                                      of a setup that queues several databases
 
 The code resources are stand-ins (a jump table and a routine that returns),
 not a working program; what matters to the installer is that the database is
@@ -162,6 +166,25 @@ def build_padded(size):
     return build(RESOURCES + [(b"xpad", 1, filler(padding))])
 
 
+def build_records(name, db_type, creator, records=(b"first record", b"second record")):
+    """A record database: header, record list (offset, attributes, unique
+    id), the customary gap, an AppInfo block, then the records' data."""
+    app_info = b"app info"
+    count = len(records)
+    header_end = 78 + 8 * count + len(GAP)
+    header = struct.pack(
+        HEADER_FMT, name.ljust(32, b"\0"), ATTR_BACKUP, DB_VERSION,
+        DATE_CREATED, DATE_MODIFIED, DATE_BACKUP, 1, header_end if app_info else 0, 0,
+        db_type, creator, count + 1)
+    header += struct.pack(LIST_FMT, 0, count)
+    offset = header_end + len(app_info)
+    entries = b""
+    for i, record in enumerate(records):
+        entries += struct.pack(">IB3s", offset, 0, (i + 1).to_bytes(3, "big"))
+        offset += len(record)
+    return header + entries + GAP + app_info + b"".join(records)
+
+
 def parse(data):
     """Returns (header dict, [(type, id, bytes)]), raising on any defect."""
     if len(data) < 78:
@@ -235,6 +258,10 @@ def main(argv):
         with open(argv[3], "wb") as fh:
             fh.write(data)
         print("wrote %s (%d bytes)" % (argv[3], len(data)))
+    elif len(argv) == 6 and argv[1] == "--records":
+        name, db_type, creator = (a.encode("latin-1") for a in argv[3:6])
+        with open(argv[2], "wb") as fh:
+            fh.write(build_records(name, db_type.ljust(4), creator))
     elif len(argv) == 1:
         data = build()
         with open(OUT, "wb") as fh:
