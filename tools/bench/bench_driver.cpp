@@ -104,20 +104,6 @@ HWND waitForPeerWindow(bool (*accept)(const WindowView &), DWORD timeoutMs)
     }
 }
 
-void startPeer(const std::string &workFolder)
-{
-    std::string program = workFolder + "\\" + PEER_PROGRAM;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    char commandLine[] = "nsis_peer.exe";
-    if (!CreateProcessA(program.c_str(), commandLine, NULL, NULL, FALSE, 0, NULL, workFolder.c_str(), &startup,
-                        &process))
-        throw std::runtime_error("cannot start " + program);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
-
 // The NSIS peer, timed as the chain is: to its licence page and to its
 // closing message, which says what the product's says.
 ChainTimes timePeer(const std::string &desktop, const std::string &work)
@@ -125,7 +111,7 @@ ChainTimes timePeer(const std::string &desktop, const std::string &work)
     installExampleDesktop(desktop, 1);
     ChainTimes times;
     LARGE_INTEGER start = now();
-    startPeer(work);
+    startInFolder(work, PEER_PROGRAM);
     HWND license = waitForPeerWindow(isPeerLicensePage, WINDOW_TIMEOUT_MS);
     if (!license)
         throw std::runtime_error("no licence page from the NSIS peer");

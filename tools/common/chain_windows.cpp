@@ -38,17 +38,22 @@ HWND waitForWindow(const char *caption, bool (*accept)(const WindowView &), DWOR
     }
 }
 
-void startSetup(const std::string &workFolder)
+void startInFolder(const std::string &workFolder, const char *name)
 {
-    std::string program = workFolder + "\\setup.exe";
+    std::string program = workFolder + "\\" + name;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    char commandLine[] = "setup.exe";
-    if (!CreateProcessA(program.c_str(), commandLine, NULL, NULL, FALSE, 0, NULL, workFolder.c_str(), &startup,
+    std::string commandLine = name;
+    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, workFolder.c_str(), &startup,
                         &process))
         throw std::runtime_error("cannot start " + program + " (error " + std::to_string(GetLastError()) + ")");
-    // The launcher ends at once by itself; the chain is watched by its windows.
+    // The program ends by itself; the run is watched by its windows.
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+void startSetup(const std::string &workFolder)
+{
+    startInFolder(workFolder, "setup.exe");
 }

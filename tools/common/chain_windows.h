@@ -28,6 +28,8 @@ bool isQueuedMessage(const WindowView &view);
 // when none shows within timeoutMs.
 HWND waitForWindow(const char *caption, bool (*accept)(const WindowView &), DWORD timeoutMs);
 
-// Starts setup.exe from `workFolder`, with that folder as its current
-// directory, as a person would by opening it there. Throws when it cannot.
+// Starts the program of that name (setup.exe, or another installer) from
+// `workFolder`, with that folder as its current directory, as a person
+// would by opening it there. Throws when it cannot.
+void startInFolder(const std::string &workFolder, const char *program);
 void startSetup(const std::string &workFolder);
