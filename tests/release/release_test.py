@@ -467,7 +467,7 @@ def check_landing(content):
         made = release(*content, "--incremental")
         run("chattr", "-R", "-i", dist, *land.leftovers(dist))
         files = sorted(os.listdir(dist))
-        expect(made.returncode == 0 and files == sorted(land.RELEASE_FILES) and os.path.isfile(dist + "/release.txt")
+        expect(made.returncode == 0 and files == sorted(land.RELEASE_FILES + land.RELEASE_FOLDERS) and os.path.isfile(dist + "/release.txt")
                and "Signatures: none" in read(dist + "/release.txt").decode()
                and run("sha256sum", "-c", "SHA256SUMS", cwd=dist).returncode == 0,
                "over %s, the release did not land whole: %s %s" % (obstacle, files, made.stderr[-500:]))
@@ -480,7 +480,8 @@ def check_landing(content):
     earlier, stage = snapshot(dist), path("stage")
     shutil.copytree(path("work/stage"), stage)
     write("stage/release.txt", read(path("stage/release.txt")) + b"landed again\n")
-    new = {name: read(os.path.join(stage, name)) for name in land.RELEASE_FILES}
+    new = {name: data for name, data in snapshot(stage).items()
+           if name in land.RELEASE_FILES or name.split(os.sep)[0] in land.RELEASE_FOLDERS}
     class Stopped(BaseException):
         pass
     real_fsync, stop = os.fsync, 0
